@@ -6,8 +6,7 @@
 #include <cstdio>
 #include <vector>
 
-int main()
-{
+int main() {
     constexpr std::size_t Size = 64u << 20;
     constexpr std::size_t Chunk = 64u << 10;
     std::vector<std::uint8_t> chunk(Chunk);
@@ -24,7 +23,7 @@ int main()
     const auto digest = cvsw::security::sha256_finish(context);
     const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
 
-    std::printf("sha256: %zu MiB in %.3f s, %.1f MB/s (digest starts %02x%02x)\n", Size >> 20, seconds.count(),
-                double(Size) / 1e6 / seconds.count(), digest[0], digest[1]);
+    std::printf("sha256: %zu MiB in %.3f s, %.1f MB/s (digest starts %02x%02x)\n", Size >> 20,
+                seconds.count(), double(Size) / 1e6 / seconds.count(), digest[0], digest[1]);
     return 0;
 }

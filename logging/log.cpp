@@ -4,8 +4,8 @@
 #include <QMessageLogger>
 
 #include <algorithm>
-#include <string>
 #include <cstdio>
+#include <string>
 
 namespace cvsw::log {
 
@@ -13,8 +13,7 @@ unsigned char detail::LogCore::enabledLevels_[7] = {1, 1, 1, 1, 1, 1, 1};
 
 namespace {
 
-Value make(std::uint64_t tag)
-{
+Value make(std::uint64_t tag) {
     Value v{};
     v.tag = tag;
     return v;
@@ -22,8 +21,7 @@ Value make(std::uint64_t tag)
 
 // The base name of path, keeping `keep` directory levels; index 0 is never taken as a separator,
 // so "/x" stays whole.
-const char* trimmed_file_name(const char* path, std::uint32_t keep)
-{
+const char* trimmed_file_name(const char* path, std::uint32_t keep) {
     if (path == nullptr) {
         return "";
     }
@@ -41,65 +39,56 @@ const char* trimmed_file_name(const char* path, std::uint32_t keep)
     return path;
 }
 
-void close_cut(char* buffer, std::size_t capacity)
-{
+void close_cut(char* buffer, std::size_t capacity) {
     buffer[capacity - 2] = '~';
     buffer[capacity - 1] = '\0';
 }
 
 } // namespace
 
-Value Value::int32(std::int32_t v)
-{
+Value Value::int32(std::int32_t v) {
     Value value = make(Int32);
     value.payload.i32 = v;
     return value;
 }
 
-Value Value::uint32(std::uint32_t v)
-{
+Value Value::uint32(std::uint32_t v) {
     Value value = make(UInt32);
     value.payload.u32 = v;
     return value;
 }
 
-Value Value::hex(std::uint32_t v)
-{
+Value Value::hex(std::uint32_t v) {
     Value value = make(UInt32 | HexFlag);
     value.payload.u32 = v;
     return value;
 }
 
-Value Value::boolean(bool v)
-{
+Value Value::boolean(bool v) {
     Value value = make(Bool);
     value.payload.b = v;
     return value;
 }
 
-Value Value::character(char v)
-{
+Value Value::character(char v) {
     Value value = make(Char);
     value.payload.c = v;
     return value;
 }
 
-Value Value::pointer(const void* v)
-{
+Value Value::pointer(const void* v) {
     Value value = make(Pointer);
     value.payload.p = v;
     return value;
 }
 
-Value Value::real(float v)
-{
+Value Value::real(float v) {
     Value value = make(Float);
     value.payload.f = v;
     return value;
 }
 
-Value Value::string(std::string_view v)
-{
+Value Value::string(std::string_view v) {
     Value value = make(1 + 2 * std::min(v.size(), MaxStringLength));
     value.payload.s = v.data();
     return value;
@@ -107,15 +96,13 @@ Value Value::string(std::string_view v)
 
 namespace detail {
 
-char level_letter(Level level)
-{
+char level_letter(Level level) {
     static constexpr char letters[] = {'D', 'I', 'S', 'W', 'E', 'F', 'V'};
     const auto index = static_cast<int>(level);
     return index >= 0 && index < 7 ? letters[index] : '?';
 }
 
-void formatLogValue(const Value& value, FormatCursor& cursor)
-{
+void formatLogValue(const Value& value, FormatCursor& cursor) {
     char* out = cursor.start + cursor.written;
     const std::size_t space = cursor.written < cursor.capacity ? cursor.capacity - cursor.written : 0;
     const auto tag = static_cast<unsigned>(value.tag & 0xFF);
@@ -153,8 +140,7 @@ void formatLogValue(const Value& value, FormatCursor& cursor)
 }
 
 void formatLogLine(const FormatterSettings& settings, char* buffer, std::size_t capacity, Level level,
-                   const char* file, unsigned line, const char* format, const Value* values, int count)
-{
+                   const char* file, unsigned line, const char* format, const Value* values, int count) {
     const int prefix = std::snprintf(buffer, capacity, "%c|%s:%u|", level_letter(level),
                                      trimmed_file_name(file, settings.keepDirectories), line);
     if (prefix < 0 || static_cast<std::size_t>(prefix) >= capacity) {
@@ -199,8 +185,7 @@ void formatLogLine(const FormatterSettings& settings, char* buffer, std::size_t 
 } // namespace detail
 
 void impl::log_locally(Level level, [[maybe_unused]] unsigned short moduleId, const char* file, int line,
-                       const char* format, const Value* values, int count)
-{
+                       const char* format, const Value* values, int count) {
     char buffer[detail::LineCapacity];
     detail::formatLogLine(detail::FormatterSettings{}, buffer, sizeof buffer, level, file,
                           static_cast<unsigned>(line), format, values, count);

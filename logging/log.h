@@ -67,8 +67,7 @@ void log_locally(Level level, unsigned short moduleId, const char* file, int lin
                  const Value* values, int count);
 } // namespace impl
 
-inline bool is_level_enabled(Level level)
-{
+inline bool is_level_enabled(Level level) {
     const auto index = static_cast<int>(level);
     return index >= 0 && index < 7 && detail::LogCore::enabledLevels_[index] != 0;
 }
@@ -77,11 +76,13 @@ inline bool is_level_enabled(Level level)
 
 // Call-site form: the values are built only when the level is enabled.
 //   CVSW_LOG(cvsw::log::Level::Error, kModuleId, "Bad length %1", cvsw::log::Value::uint32(n));
-#define CVSW_LOG(level, moduleId, format, ...)                                                             \
-    do {                                                                                                   \
-        if (::cvsw::log::is_level_enabled(level)) {                                                        \
-            const ::cvsw::log::Value cvswLogValues_[] = {::cvsw::log::Value::int32(0) __VA_OPT__(, ) __VA_ARGS__};     \
-            ::cvsw::log::impl::log_locally(level, moduleId, __FILE__, __LINE__, format, cvswLogValues_ + 1, \
-                                           static_cast<int>(sizeof(cvswLogValues_) / sizeof(cvswLogValues_[0]) - 1)); \
-        }                                                                                                  \
+#define CVSW_LOG(level, moduleId, format, ...)                                                               \
+    do {                                                                                                     \
+        if (::cvsw::log::is_level_enabled(level)) {                                                          \
+            const ::cvsw::log::Value cvswLogValues_[] = {::cvsw::log::Value::int32(0) __VA_OPT__(, )         \
+                                                             __VA_ARGS__};                                   \
+            ::cvsw::log::impl::log_locally(                                                                  \
+                level, moduleId, __FILE__, __LINE__, format, cvswLogValues_ + 1,                             \
+                static_cast<int>(sizeof(cvswLogValues_) / sizeof(cvswLogValues_[0]) - 1));                   \
+        }                                                                                                    \
     } while (false)

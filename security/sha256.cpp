@@ -21,21 +21,18 @@ constexpr std::uint32_t K[64] = {
     0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2,
 };
 
-constexpr std::uint32_t rotr(std::uint32_t x, unsigned n)
-{
+constexpr std::uint32_t rotr(std::uint32_t x, unsigned n) {
     return (x >> n) | (x << (32 - n));
 }
 
-inline std::uint32_t load_be32(const std::uint8_t* p)
-{
+inline std::uint32_t load_be32(const std::uint8_t* p) {
     return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
            std::uint32_t{p[3]};
 }
 
 } // namespace
 
-void sha256_process_block(Sha256Context& context, const std::uint8_t* block)
-{
+void sha256_process_block(Sha256Context& context, const std::uint8_t* block) {
     std::uint32_t w[64];
     for (int t = 0; t < 16; ++t) {
         w[t] = load_be32(block + 4 * t);
@@ -74,23 +71,20 @@ void sha256_process_block(Sha256Context& context, const std::uint8_t* block)
     context.state[7] += h;
 }
 
-void sha256_write_digest(const Sha256Context& context, std::uint8_t* output, std::size_t n)
-{
+void sha256_write_digest(const Sha256Context& context, std::uint8_t* output, std::size_t n) {
     const std::size_t count = n < 32 ? n : 32;
     for (std::size_t i = 0; i < count; ++i) {
         output[i] = static_cast<std::uint8_t>(context.state[i / 4] >> (24 - 8 * (i % 4)));
     }
 }
 
-void sha256_start(Sha256Context& context)
-{
+void sha256_start(Sha256Context& context) {
     context.state = InitialHash;
     context.total = 0;
     context.buffered = 0;
 }
 
-void sha256_update(Sha256Context& context, const void* data, std::size_t length)
-{
+void sha256_update(Sha256Context& context, const void* data, std::size_t length) {
     auto bytes = static_cast<const std::uint8_t*>(data);
     context.total += length;
     if (context.buffered > 0 && context.buffered + length >= 64) {
@@ -112,8 +106,7 @@ void sha256_update(Sha256Context& context, const void* data, std::size_t length)
     }
 }
 
-Sha256Digest sha256_finish(Sha256Context& context)
-{
+Sha256Digest sha256_finish(Sha256Context& context) {
     context.block[context.buffered++] = 0x80;
     std::memset(context.block.data() + context.buffered, 0, 64 - context.buffered);
     if (context.buffered >= 57) {
@@ -131,8 +124,7 @@ Sha256Digest sha256_finish(Sha256Context& context)
     return digest;
 }
 
-Sha256Digest sha256(const void* data, std::size_t length)
-{
+Sha256Digest sha256(const void* data, std::size_t length) {
     Sha256Context context;
     sha256_start(context);
     sha256_update(context, data, length);

@@ -10,10 +10,10 @@
 namespace cvsw::security {
 
 struct Sha256Context {
-    std::uint64_t total = 0;           // message bytes fed so far
+    std::uint64_t total = 0;              // message bytes fed so far
     std::array<std::uint32_t, 8> state{}; // running hash value
     std::array<std::uint8_t, 64> block{}; // partial block not yet compressed
-    std::uint64_t buffered = 0;         // bytes held in block, 0..63 between calls
+    std::uint64_t buffered = 0;           // bytes held in block, 0..63 between calls
 };
 
 using Sha256Digest = std::array<std::uint8_t, 32>;

@@ -7,13 +7,11 @@ using namespace cvsw::security;
 
 namespace {
 
-QByteArray hex(const Sha256Digest& digest)
-{
+QByteArray hex(const Sha256Digest& digest) {
     return QByteArray(reinterpret_cast<const char*>(digest.data()), int(digest.size())).toHex();
 }
 
-QByteArray digestInPieces(const QByteArray& message, const QList<int>& cuts)
-{
+QByteArray digestInPieces(const QByteArray& message, const QList<int>& cuts) {
     Sha256Context context;
     sha256_start(context);
     int from = 0;
@@ -25,8 +23,7 @@ QByteArray digestInPieces(const QByteArray& message, const QList<int>& cuts)
     return hex(sha256_finish(context));
 }
 
-QByteArray patterned(int length)
-{
+QByteArray patterned(int length) {
     QByteArray bytes(length, Qt::Uninitialized);
     for (int i = 0; i < length; ++i) {
         bytes[i] = char((i * 31 + 7) & 0xFF);
@@ -40,27 +37,29 @@ class TestSha256 : public QObject {
     Q_OBJECT
 
 private slots:
-    void standardVectors_data()
-    {
+    void standardVectors_data() {
         QTest::addColumn<QByteArray>("message");
         QTest::addColumn<QByteArray>("digest");
         QTest::newRow("empty") << QByteArray()
-                               << QByteArray("e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+                               << QByteArray(
+                                      "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
         QTest::newRow("abc") << QByteArray("abc")
-                             << QByteArray("ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
-        QTest::newRow("448 bits")
-            << QByteArray("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq")
-            << QByteArray("248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
-        QTest::newRow("896 bits")
-            << QByteArray("abcdefghbcdefghicdefghijdefghijkefghijklfghijklmghijklmnhijklmnoijklmnopjklmnopqklmnopqrlm"
-                          "nopqrsmnopqrstnopqrstu")
-            << QByteArray("cf5b16a778af8380036ce59e7b0492370b249b11e8f07a51afac45037afee9d1");
+                             << QByteArray(
+                                    "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+        QTest::newRow("448 bits") << QByteArray("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq")
+                                  << QByteArray(
+                                         "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+        QTest::newRow("896 bits") << QByteArray("abcdefghbcdefghicdefghijdefghijkefghijklfghijklmghijklmnhijk"
+                                                "lmnoijklmnopjklmnopqklmnopqrlm"
+                                                "nopqrsmnopqrstnopqrstu")
+                                  << QByteArray(
+                                         "cf5b16a778af8380036ce59e7b0492370b249b11e8f07a51afac45037afee9d1");
         QTest::newRow("million a") << QByteArray(1000000, 'a')
-                                   << QByteArray("cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+                                   << QByteArray(
+                                          "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
     }
 
-    void standardVectors()
-    {
+    void standardVectors() {
         QFETCH(QByteArray, message);
         QFETCH(QByteArray, digest);
         QCOMPARE(hex(sha256(message.constData(), std::size_t(message.size()))), digest);
@@ -68,24 +67,21 @@ private slots:
 
     // Lengths around the padding boundary (55 fits the length in one final block, 56 needs two) and
     // around whole blocks, against Qt's independent implementation.
-    void paddingBoundaries_data()
-    {
+    void paddingBoundaries_data() {
         QTest::addColumn<int>("length");
         for (int length : {1, 55, 56, 57, 63, 64, 65, 119, 120, 127, 128, 129, 1000}) {
             QTest::addRow("%d bytes", length) << length;
         }
     }
 
-    void paddingBoundaries()
-    {
+    void paddingBoundaries() {
         QFETCH(int, length);
         const QByteArray message = patterned(length);
         QCOMPARE(hex(sha256(message.constData(), std::size_t(length))),
                  QCryptographicHash::hash(message, QCryptographicHash::Sha256).toHex());
     }
 
-    void feedingInPieces_data()
-    {
+    void feedingInPieces_data() {
         QTest::addColumn<int>("length");
         QTest::addColumn<QList<int>>("cuts");
         QTest::newRow("straddling one boundary") << 100 << QList<int>{40};
@@ -99,16 +95,14 @@ private slots:
         QTest::newRow("one byte at a time") << 130 << bytewise;
     }
 
-    void feedingInPieces()
-    {
+    void feedingInPieces() {
         QFETCH(int, length);
         QFETCH(QList<int>, cuts);
         const QByteArray message = patterned(length);
         QCOMPARE(digestInPieces(message, cuts), hex(sha256(message.constData(), std::size_t(length))));
     }
 
-    void digestWriterStopsAfterN()
-    {
+    void digestWriterStopsAfterN() {
         const Sha256Digest full = sha256("abc", 3);
         Sha256Context context;
         sha256_start(context);
