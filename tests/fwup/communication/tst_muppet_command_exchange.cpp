@@ -89,6 +89,7 @@ private slots:
     void destroyedInsideItsOwnCallback_data();
     void destroyedInsideItsOwnCallback();
     void nullCommandQueuesNothing();
+    void longTimeoutsDoNotWrap();
     void emptyCallbacksThrow_data();
     void emptyCallbacksThrow();
     void shortReplyIsNoReply();
@@ -442,6 +443,29 @@ void TestMuppetCommandExchange::nullCommandQueuesNothing() {
     QTRY_COMPARE(outcome.failures, std::vector<Reason>{Reason::TIMEOUT});
     QCOMPARE(outcome.made, 2);
     QCOMPARE(device.service(), 0);
+}
+
+// QTimer counts in signed 32-bit milliseconds. Taking the low 32 bits would turn 2^32 + 10 ms into
+// 10 ms and 2^31 ms into a negative wait that never starts; both must simply wait long.
+void TestMuppetCommandExchange::longTimeoutsDoNotWrap() {
+    auto centre = std::make_shared<ControlCentre>();
+    ControlCentreDevice device(centre);
+    ProductTypeExchange wrapping(centre, 1, (std::uint64_t(1) << 32) + 10, 10);
+    MuppetCommandExchange<SoftwareVersionCommand> negative(centre, 1, std::uint64_t(1) << 31, 10);
+    Outcome<ProductTypeCommand> wrappingOutcome;
+    Outcome<SoftwareVersionCommand> negativeOutcome;
+    wrapping.start(wrappingOutcome.callbacks());
+    negative.start(negativeOutcome.callbacks());
+
+    MuppetCommandExchange<HardwareVersionCommand> witness(centre, 1, 150, 150);
+    Outcome<HardwareVersionCommand> witnessOutcome;
+    witness.start(witnessOutcome.callbacks());
+    QTRY_COMPARE(witnessOutcome.failures, std::vector<Reason>{Reason::TIMEOUT});
+
+    QCOMPARE(wrappingOutcome.outcomes(), 0);
+    QCOMPARE(negativeOutcome.outcomes(), 0);
+    QVERIFY(wrapping.isBusy());
+    QVERIFY(negative.isBusy());
 }
 
 void TestMuppetCommandExchange::emptyCallbacksThrow_data() {
