@@ -88,10 +88,12 @@ void EncryptDataSource::beginReadData() {
     security::sha256_start(hash);
     input_->beginReadData();
     std::array<std::uint8_t, BlockSize> block{};
+    hashedBlocks_ = 0;
     for (;;) {
         const std::uint32_t count = readPlainBlock(block.data());
         if (count == BlockSize) {
             security::sha256_update(hash, block.data(), BlockSize);
+            ++hashedBlocks_;
             continue;
         }
         std::copy_n(block.begin(), count, finalBlock_.begin());
@@ -133,6 +135,7 @@ void EncryptDataSource::beginReadData() {
 
     outPos_ = 0;
     finalUsed_ = false;
+    sentBlocks_ = 0;
     blockPos_ = BlockSize;
 }
 
@@ -145,23 +148,24 @@ void EncryptDataSource::endReadData() {
 
 // Encrypts the next plain block into block_; false once the padding block has gone out.
 bool EncryptDataSource::encryptNextBlock() {
-    if (finalUsed_ && input_->endOfData()) {
+    if (finalUsed_) {
         return false;
     }
-    if (finalUsed_) {
-        // More data than the first pass saw: the stream would no longer match its hash.
-        throw std::runtime_error("Problem reading data from the input source.");
-    }
     const std::uint32_t count = readPlainBlock(block_.data());
-    if (count < BlockSize) {
-        const std::uint32_t expected = BlockSize - finalBlock_[BlockSize - 1];
-        if (count != expected || !input_->endOfData()) {
-            CVSW_LOG(log::Level::Error, LogModule, "Initialised padding length: %1 vs expected: %2",
-                     log::Value::uint32(expected), log::Value::uint32(count));
-            throw std::runtime_error("Padding byte count mismatch.");
-        }
+    const bool lastBlock = count < BlockSize;
+    const std::uint32_t expected = BlockSize - finalBlock_[BlockSize - 1];
+    // The data must end where the hashing pass saw it end: in the same block, at the same byte.
+    if (lastBlock ? (count != expected || sentBlocks_ != hashedBlocks_ || !input_->endOfData())
+                  : sentBlocks_ == hashedBlocks_) {
+        CVSW_LOG(log::Level::Error, LogModule, "Initialised padding length: %1 vs expected: %2",
+                 log::Value::uint32(expected), log::Value::uint32(count));
+        throw std::runtime_error("Padding byte count mismatch.");
+    }
+    if (lastBlock) {
         block_ = finalBlock_;
         finalUsed_ = true;
+    } else {
+        ++sentBlocks_;
     }
     counter_.next(keystream_.data());
     for (std::uint32_t i = 0; i < BlockSize; ++i) {

@@ -41,6 +41,10 @@ private:
     std::array<std::uint8_t, 128> header_{};
     std::array<std::uint8_t, 32> finalBlock_{};
     bool finalUsed_ = false;
+    // Full plain blocks seen by the hashing pass and sent by the encrypting pass: a stream that changed
+    // length between the passes would no longer match its hash.
+    std::uint64_t hashedBlocks_ = 0;
+    std::uint64_t sentBlocks_ = 0;
     std::array<std::uint8_t, 32> block_{};
     std::uint8_t blockPos_ = 32;
     std::array<std::uint8_t, 32> keystream_{};
