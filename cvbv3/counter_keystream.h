@@ -1,5 +1,7 @@
 #pragma once
 
+#include "security/sha256.h"
+
 #include <array>
 #include <cstdint>
 
@@ -20,6 +22,8 @@ public:
 
 private:
     std::array<std::uint8_t, 64> message_;
+    security::Sha256Context context_; // reused: only its state words matter for one compression
+    std::array<std::uint32_t, 8> initialState_;
 };
 
 } // namespace cvsw::cvbv3
