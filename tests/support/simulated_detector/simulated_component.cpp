@@ -438,7 +438,7 @@ SimulatedComponent::Outcome SimulatedComponent::productModel(const Request& requ
     if (request.mode != kGet) {
         return err(kUnsupportedOperation);
     }
-    const std::uint8_t model = spend(modelInvalidPolls_) ? 0 : model_;
+    const std::uint8_t model = spend(modelZeroPolls_) ? 0 : model_;
     return inf(PayloadWriter().u8(model).bytes());
 }
 
@@ -469,8 +469,19 @@ SimulatedComponent::Outcome SimulatedComponent::userLoginSession(const Request& 
     if (algorithm != hashAlgorithm_) {
         return err(kParameter);
     }
-    // Every request opens a new session; the bytes are fixed by the session id and the serial number
-    // so that a test run is repeatable.
+    if (!sessionIssued_ || sessionUsed_) {
+        openSession();
+    }
+    return inf(PayloadWriter()
+                   .u8(hashAlgorithm_)
+                   .u8(sessionId_)
+                   .u8(static_cast<std::uint8_t>(session_.size()))
+                   .raw(session_)
+                   .bytes());
+}
+
+void SimulatedComponent::openSession() {
+    // The bytes follow from the session id and the serial number, so that a test run is repeatable.
     ++sessionId_;
     std::uint32_t state = 0x811C9DC5u ^ sessionId_;
     for (const char byte : serialNumber_) {
@@ -484,12 +495,7 @@ SimulatedComponent::Outcome SimulatedComponent::userLoginSession(const Request& 
         byte = static_cast<char>(state >> 24);
     }
     sessionIssued_ = true;
-    return inf(PayloadWriter()
-                   .u8(hashAlgorithm_)
-                   .u8(sessionId_)
-                   .u8(static_cast<std::uint8_t>(session_.size()))
-                   .raw(session_)
-                   .bytes());
+    sessionUsed_ = false;
 }
 
 SimulatedComponent::Outcome SimulatedComponent::userLogin(const Request& request) {
@@ -503,11 +509,12 @@ SimulatedComponent::Outcome SimulatedComponent::userLogin(const Request& request
     if (reader.failed()) {
         return err(kLength);
     }
-    if (spend(refusedLogins_)) {
-        return err(kUnauthorised);
-    }
     if (!sessionIssued_ || sessionId != sessionId_) {
         return err(kParameter);
+    }
+    sessionUsed_ = true;
+    if (spend(refusedLogins_)) {
+        return err(kUnauthorised);
     }
     const std::vector<std::uint8_t> password = expectedPassword();
     if (password.empty() || userId != kOperator || digest.size() != kDigestSize) {

@@ -67,6 +67,11 @@ public:
 
     Personality personality() const { return personality_; }
     std::uint16_t productType() const { return static_cast<std::uint16_t>(personality_); }
+    // Makes the ProductType answer carry another type than the personality's (a wrong device at the
+    // location, say); empty restores it. Nothing else changes.
+    void setReportedProductType(std::optional<std::uint16_t> productType) {
+        reportedProductType_ = productType;
+    }
     // The pod changes between application and bootloader when it restarts; SimulatedDetector does it.
     void setPersonality(Personality personality) { personality_ = personality; }
 
@@ -92,9 +97,9 @@ public:
     fwup::Version bootloaderVersion() const { return bootloaderVersion_; }
     void setValidity(bool complete, std::uint32_t validFlags, std::uint32_t validMask);
 
-    // The next n ProductModel answers carry model 0 (not valid yet).
-    void setModelInvalidPolls(int polls) { modelInvalidPolls_ = polls; }
-    // The next n UpgradeableComponentValidity answers report the check incomplete.
+    // The next n ProductModel answers carry model 0 (not valid yet); kAlways for every answer.
+    void setModelZeroPolls(int polls) { modelZeroPolls_ = polls; }
+    // The next n UpgradeableComponentValidity answers report the check incomplete; kAlways for all.
     void setValidityIncompletePolls(int polls) { validityIncompletePolls_ = polls; }
 
     // --- Login ---
@@ -112,6 +117,8 @@ public:
     void setLoggedInUsers(std::uint8_t users) { loggedInUsers_ = users; }
     std::uint8_t loggedInUsers() const { return loggedInUsers_; }
     bool isOperatorLoggedIn() const { return (loggedInUsers_ & (1u << kOperator)) != 0; }
+    // The open session: a session request opens one, and repeats it until a login has been tried
+    // with it, so that a resent request gets the same answer.
     std::uint8_t sessionId() const { return sessionId_; }
     QByteArray session() const { return session_; }
     // The next n login requests are refused with ERR UNAUTHORISED, right password or not.
@@ -214,6 +221,7 @@ private:
     std::optional<SimulatedFault> takeFault(const Request& request);
     Outcome handle(const Request& request);
     std::optional<std::uint8_t> loginModel() const;
+    void openSession();
 
     Outcome productType(const Request& request);
     Outcome softwareVersion(const Request& request);
@@ -236,6 +244,7 @@ private:
     static std::set<std::uint16_t> defaultCommands(Personality personality);
 
     Personality personality_;
+    std::optional<std::uint16_t> reportedProductType_;
 
     QByteArray serialNumber_;
     std::uint8_t hardwareRevision_ = 0;
@@ -249,7 +258,7 @@ private:
     bool validityComplete_ = true;
     std::uint32_t validFlags_ = 0;
     std::uint32_t validMask_ = 0;
-    int modelInvalidPolls_ = 0;
+    int modelZeroPolls_ = 0;
     int validityIncompletePolls_ = 0;
 
     PasswordSource passwordSource_;
@@ -259,6 +268,8 @@ private:
     std::uint8_t sessionId_ = 0x20;
     QByteArray session_;
     bool sessionIssued_ = false;
+    // A login was tried with the open session; the next session request opens a new one.
+    bool sessionUsed_ = false;
     int refusedLogins_ = 0;
     int wrongSessionEchoes_ = 0;
     std::set<std::uint16_t> loginRequired_;

@@ -90,6 +90,11 @@ SimulatedDetector::~SimulatedDetector() {
     }
 }
 
+void SimulatedDetector::setPasswordSource(const SimulatedComponent::PasswordSource& source) {
+    pod_.setPasswordSource(source);
+    tamarind_.setPasswordSource(source);
+}
+
 // --- Presence on the bus ---
 
 void SimulatedDetector::plug() {

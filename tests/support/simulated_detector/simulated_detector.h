@@ -52,6 +52,9 @@ public:
     const SimulatedComponent& pod() const { return pod_; }
     const SimulatedComponent& tamarind() const { return tamarind_; }
 
+    // Sets the operator-password source of the pod and the gateway alike.
+    void setPasswordSource(const SimulatedComponent::PasswordSource& source);
+
     // --- Presence on the bus ---
     // Appears at a new path, with the product id of the pod's mode.
     void plug();
@@ -81,7 +84,8 @@ public:
     // The next n pod restarts leave the bus and do not come back until bringPodBack().
     void setPodStaysAwayAfterReset(int restarts = 1) { podStaysAway_ = restarts; }
     void bringPodBack();
-    // Restarts the pod into the given mode, as its reset commands do.
+    // Restarts the pod into the given mode, as its reset commands do. An unplugged detector only
+    // changes mode and stays unplugged.
     void restartPod(PodMode mode);
     int podRestartCount() const { return pod_.restartCount(); }
 
