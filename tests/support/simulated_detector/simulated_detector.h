@@ -23,6 +23,13 @@ class SimulatedHidPort;
 // Everything happens on the test's thread: a report the host writes is handled inside hid_write, and
 // the answer is queued for the host's next hid_read. Only the optional reset delays use timers, which
 // run while the program under test waits on the event loop.
+//
+//     SimulatedDetector detector;                      // pod in its application, gateway behind it
+//     detector.pod().setModel(2);
+//     detector.pod().addFault(command_id::PRODUCT_TYPE, SimulatedFault::silence(), 2);
+//     detector.plug();
+//     ... identify detector.location(), or "TNLV3::1::OUT::0::" + detector.location() ...
+//     QCOMPARE(detector.pod().requestLog().first(), "GET 20");
 class SimulatedDetector {
 public:
     static constexpr quint16 kVendorId = 0x2E7A;
