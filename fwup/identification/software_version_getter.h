@@ -1,0 +1,35 @@
+#pragma once
+
+#include "fwup/communication/muppet_command_exchange.h"
+#include "fwup/identification/i_muppet_device_info_getter.h"
+#include "muppet/software_version_command.h"
+#include "muppet/version.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+namespace fwup {
+
+// Reads the running software's version (command 3).
+class SoftwareVersionGetter : public IMuppetDeviceInfoGetter {
+public:
+    using SuccessHandler = std::function<void(fwup::Version)>;
+
+    // The four values go unchanged to the exchange: sends before giving up, the wait after the first
+    // send and the wait after each resend.
+    SoftwareVersionGetter(const std::shared_ptr<cvsw::muppet::ControlCentre>& controlCentre,
+                          std::uint32_t attemptLimit, std::uint64_t firstTimeoutMs,
+                          std::uint64_t resendTimeoutMs);
+
+    // Exactly one of the handlers follows, on the thread that services the connection. A start
+    // while a read runs fails at once and leaves the running read alone.
+    void start(const SuccessHandler& onSuccess, const std::function<void()>& onFailure);
+
+    void cancel() override;
+
+private:
+    MuppetCommandExchange<cvsw::muppet::control::SoftwareVersionCommand> exchange_;
+};
+
+} // namespace fwup
