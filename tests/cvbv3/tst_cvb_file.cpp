@@ -510,6 +510,33 @@ private slots:
         QCOMPARE(thrown.message, QByteArray("CVB file too large for this implementation to handle"));
     }
 
+    // The kit's damage helpers change one field and, on request, repair the CRC that covers it.
+    void kitRepairsTheCoveringCrc() {
+        const ContainerSpec spec = twoBlocks();
+        Bytes bytes = buildContainer(spec);
+        const std::size_t offset = blockLocations(bytes).at(1).dataOffset + 7;
+        flipByte(bytes, offset, Crc::Recompute, 0x40);
+        auto file = loadContainer(bytes);
+        Bytes expected = spec.blocks[1].plain;
+        expected[7] ^= 0x40;
+        QCOMPARE(readAll(file->blockByIndex(1)->dataSource()), expected);
+
+        Bytes description = buildContainer(spec);
+        flipByte(description, 30, Crc::Recompute);
+        QCOMPARE(loadContainer(description)->mainHeader().buildDescription()[18], std::uint8_t(0xFF));
+    }
+
+    void kitWritesContainersToDisk() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("kit.cvb"));
+        const ContainerSpec spec = twoBlocks();
+        QVERIFY(writeContainer(path, spec));
+        CvbFile file;
+        QVERIFY(file.loadFromFile(path.toStdString()));
+        QCOMPARE(decryptBlock(file, 0, LodestarModel2ProductionSecret), spec.blocks[0].plain);
+        QCOMPARE(readAll(file.blockByIndex(1)->dataSource()), spec.blocks[1].plain);
+    }
+
     void reloadReplacesBlocks() {
         CvbFile file;
         file.loadFromFileSource(std::make_unique<MemoryFileSource>(buildContainer(twoBlocks())));
