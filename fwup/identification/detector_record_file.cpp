@@ -1,0 +1,107 @@
+#include "fwup/identification/detector_record_file.h"
+
+#include <QDebug>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QSaveFile>
+
+#include <optional>
+
+namespace fwup {
+
+namespace {
+
+const QLatin1String serialNumberKey("serialNumber");
+const QLatin1String detectorTypeKey("detectorType");
+const QLatin1String userVerificationCodeKey("userVerificationCode");
+
+// The array in the file; empty for a missing file or one that holds something else. Nothing when
+// the file is there but cannot be read.
+std::optional<QJsonArray> readRecords(const QString& recordFilePath) {
+    QFile file(recordFilePath);
+    if (!file.exists()) {
+        return QJsonArray();
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        return std::nullopt;
+    }
+    const QByteArray content = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        return std::nullopt;
+    }
+    return QJsonDocument::fromJson(content).array();
+}
+
+} // namespace
+
+QString find_detector_name_by_serial_number(const QString& recordFilePath, const QString& serialNumber) {
+    QFile file(recordFilePath);
+    if (!file.exists()) {
+        qDebug() << "File" << recordFilePath << "does not exist";
+        return {};
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        qDebug() << "No read access to file " << recordFilePath;
+        return {};
+    }
+    const QJsonDocument document = QJsonDocument::fromJson(file.readAll());
+    file.close();
+
+    if (!document.isArray()) {
+        qDebug() << "Invalid record file format";
+    }
+    const QJsonArray records = document.array();
+    for (const QJsonValue& record : records) {
+        if (!record.isObject()) {
+            qDebug() << "Invalid record file format";
+        }
+        const QJsonObject entry = record.toObject();
+        if (entry.value(serialNumberKey).toString() == serialNumber) {
+            return entry.value(detectorTypeKey).toString();
+        }
+    }
+    return {};
+}
+
+void update_detector_serial_number_and_name(const QString& recordFilePath, const QString& serialNumber,
+                                            const QString& userVerificationCode,
+                                            const QString& detectorName) {
+    std::optional<QJsonArray> records = readRecords(recordFilePath);
+    if (!records) {
+        qWarning() << "Cannot read record file" << recordFilePath << "- leaving it unchanged";
+        return;
+    }
+
+    const QJsonValue wanted(serialNumber);
+    bool found = false;
+    for (qsizetype i = 0; i < records->size(); ++i) {
+        QJsonObject entry = records->at(i).toObject();
+        if (entry.value(serialNumberKey) == wanted) {
+            entry.insert(detectorTypeKey, detectorName);
+            entry.insert(userVerificationCodeKey, userVerificationCode);
+            records->replace(i, entry);
+            found = true;
+            break;
+        }
+    }
+    if (!found) {
+        records->append(QJsonObject{{serialNumberKey, serialNumber},
+                                    {detectorTypeKey, detectorName},
+                                    {userVerificationCodeKey, userVerificationCode}});
+    }
+
+    QSaveFile file(recordFilePath);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(QJsonDocument(*records).toJson(QJsonDocument::Indented)) < 0 || !file.commit()) {
+        qWarning() << "Cannot write record file" << recordFilePath << file.errorString();
+    }
+}
+
+bool is_detector_type_speculative(const QString& name) {
+    return name.isEmpty() || name.contains(QLatin1String("speculative"));
+}
+
+} // namespace fwup
