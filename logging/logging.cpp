@@ -56,15 +56,15 @@ void deliver(const LogEntry& entry) {
     }
 }
 
-void log_internal(Level level, std::string message, std::source_location where) {
+void log_internal(Level level, std::string message, SourceLocation where) {
     const int module = logging_module_id();
     if (is_enabled(level, module, where.file_name())) {
-        const LogEntry entry(level, module, where.file_name(), static_cast<int>(where.line()),
-                             state().logDepth, std::move(message));
+        const LogEntry entry(level, module, where.file_name(), where.line(), state().logDepth,
+                             std::move(message));
     }
 }
 
-bool check(bool ok, const char* expression, const char* reason, std::source_location where) {
+bool check(bool ok, const char* expression, const char* reason, SourceLocation where) {
     if (!ok) {
         log_internal(Level::FAIL, std::string("ASSERTION FAILURE(") + expression + ") " + reason, where);
     }
@@ -86,14 +86,14 @@ bool is_valid(Level level) {
     return index >= 0 && index < LEVEL_COUNT;
 }
 
-std::size_t level_index(Level level, std::source_location where = std::source_location::current()) {
+std::size_t level_index(Level level, detail::SourceLocation where = detail::SourceLocation::current()) {
     if (!check(is_valid(level), LEVEL_EXPRESSION, "Invalid level", where)) {
         throw std::out_of_range("cvsw::logging: invalid level");
     }
     return static_cast<std::size_t>(level);
 }
 
-std::size_t module_index(int id, std::source_location where = std::source_location::current()) {
+std::size_t module_index(int id, detail::SourceLocation where = detail::SourceLocation::current()) {
     check(id >= GLOBAL_MODULE_ID, "moduleId >= GLOBAL_MODULE_ID", "Module ID is out of bounds", where);
     if (id < 0 || static_cast<std::size_t>(id) >= state().moduleNames.size()) {
         throw std::out_of_range("cvsw::logging: module id out of range");

@@ -14,7 +14,6 @@
 #include <map>
 #include <memory>
 #include <set>
-#include <source_location>
 #include <string>
 #include <vector>
 
@@ -48,17 +47,30 @@ struct State {
 // Created on first use; the first use also runs the start-up registration.
 State& state();
 
+// Where a call was made. std::source_location needs __builtin_source_location, which clang 14 lacks
+// with this standard library; the older builtins work with both compilers.
+struct SourceLocation {
+    static constexpr SourceLocation current(const char* file = __builtin_FILE(),
+                                            int line = __builtin_LINE()) {
+        return SourceLocation{file, line};
+    }
+    constexpr const char* file_name() const { return file; }
+    constexpr int line() const { return lineNumber; }
+
+    const char* file;
+    int lineNumber;
+};
+
 int logging_module_id();
 
 // Hands the entry to every installed formatter in list order.
 void deliver(const LogEntry& entry);
 
 // An entry from the "logging" module, subject to the usual filter.
-void log_internal(Level level, std::string message,
-                  std::source_location where = std::source_location::current());
+void log_internal(Level level, std::string message, SourceLocation where = SourceLocation::current());
 
 // The library's assertion: a failed check is logged at FAIL and the caller carries on. Returns ok.
 bool check(bool ok, const char* expression, const char* reason,
-           std::source_location where = std::source_location::current());
+           SourceLocation where = SourceLocation::current());
 
 } // namespace cvsw::logging::detail
