@@ -1,0 +1,7 @@
+#include "security/software_component.h"
+
+namespace cvsw::eaf {
+
+SoftwareComponent::~SoftwareComponent() = default;
+
+} // namespace cvsw::eaf
