@@ -1,0 +1,7 @@
+#include "fwup/firmware/i_system_update.h"
+
+namespace fwup {
+
+ISystemUpdate::~ISystemUpdate() = default;
+
+} // namespace fwup
