@@ -1,0 +1,90 @@
+#pragma once
+
+// Shared by the firmware-file tests: the Lodestar tags and keys, quick builders of Lodestar firmware
+// blocks, and a capture of everything logged.
+
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+
+#include "fwup/firmware/block_keys.h"
+#include "tests/support/containers/cvb_test_keys.h"
+#include "tests/support/containers/firmware_metadata.h"
+#include "tests/support/containers/test_containers.h"
+
+namespace fwtest {
+
+using namespace cvbtest;
+
+inline const fwup::BlockTag PodTag1 = makeTag("LDSTCP01");
+inline const fwup::BlockTag PodTag2 = makeTag("LDSTCP02");
+inline const fwup::BlockTag CpuAppTag = makeTag("LDSTJNA1");
+inline const fwup::BlockTag CpuNetTag = makeTag("LDSTJNN1");
+
+inline constexpr const Secret& PodSecret1 = LodestarModel1ProductionSecret;
+inline constexpr const Secret& PodSecret2 = LodestarModel2ProductionSecret;
+inline constexpr const Secret& CpuAppSecret = LodestarJuniperCpuAppProductionSecret;
+inline constexpr const Secret& CpuNetSecret = LodestarJuniperCpuNetProductionSecret;
+
+// Every message logged while it lives, formatted as the message text alone.
+class MessageCapture {
+public:
+    MessageCapture() {
+        messages().clear();
+        types().clear();
+        previous_ = qInstallMessageHandler(&MessageCapture::handle);
+    }
+    ~MessageCapture() { qInstallMessageHandler(previous_); }
+    MessageCapture(const MessageCapture&) = delete;
+    MessageCapture& operator=(const MessageCapture&) = delete;
+
+    static QStringList& messages() {
+        static QStringList list;
+        return list;
+    }
+    static QList<QtMsgType>& types() {
+        static QList<QtMsgType> list;
+        return list;
+    }
+    // Messages of one level.
+    static QStringList of(QtMsgType type) {
+        QStringList result;
+        for (qsizetype i = 0; i < messages().size(); ++i) {
+            if (types()[i] == type) {
+                result << messages()[i];
+            }
+        }
+        return result;
+    }
+
+private:
+    static void handle(QtMsgType type, const QMessageLogContext&, const QString& message) {
+        messages() << message;
+        types() << type;
+    }
+    QtMessageHandler previous_;
+};
+
+inline BlockSpec podBlock(std::string_view tag, const Secret& secret, MbuHeaderSpec header,
+                          const Bytes& image) {
+    return firmwareBlock(tag, mbuHeader(header), image, secret);
+}
+
+inline BlockSpec cpuAppBlock(CpuAppHeaderSpec header, const Bytes& image) {
+    return firmwareBlock("LDSTJNA1", cpuAppHeader(header), image, CpuAppSecret);
+}
+
+inline BlockSpec cpuNetBlock(CpuNetHeaderSpec header, const Bytes& image) {
+    return firmwareBlock("LDSTJNN1", cpuNetHeader(header), image, CpuNetSecret);
+}
+
+// A block of some other family, unencrypted.
+inline BlockSpec foreignBlock(std::string_view tag = "GRAPHAS1", std::size_t size = 100) {
+    BlockSpec block;
+    block.tag = std::string(tag);
+    block.plain = patternBytes(size, 77);
+    block.encrypted = false;
+    return block;
+}
+
+} // namespace fwtest

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "tests/support/containers/test_containers.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+
+// Builds the plain metadata headers that begin the control-pod (MBU) and Tamarind (CPUAPP, CPUNET)
+// image blocks, correct by default, with every field open to damage, and whole firmware blocks made of
+// a header and an image.
+namespace cvbtest {
+
+using PairingId = std::array<std::uint8_t, 32>;
+
+struct SoftwareVersion {
+    std::uint8_t major = 0;
+    std::uint8_t minor = 0;
+    std::uint8_t patch = 0;
+};
+
+// Revision-2 MBU header, 21 bytes.
+struct MbuHeaderSpec {
+    std::uint32_t metadataRevision = 2;
+    SoftwareVersion version;
+    std::uint32_t hardwareFlags = 0;
+    std::uint32_t extensionVersion = 1;
+    std::uint16_t requiredBtIcdRevision = 0;
+    std::optional<std::uint32_t> headerCrc; // empty: the correct CRC
+};
+
+// Revision-1 CPUAPP header, 53 bytes.
+struct CpuAppHeaderSpec {
+    std::uint32_t metadataRevision = 1;
+    SoftwareVersion version;
+    std::uint32_t hardwareFlags = 0;
+    std::uint32_t cpuAppHeaderVersion = 1;
+    PairingId pairingId{};
+    std::uint16_t btIcdRevision = 0;
+    std::optional<std::uint32_t> headerCrc;
+};
+
+// CPUNET header, 40 bytes.
+struct CpuNetHeaderSpec {
+    std::uint32_t cpuNetHeaderVersion = 1;
+    PairingId pairingId{};
+    std::optional<std::uint32_t> headerCrc;
+};
+
+inline constexpr std::size_t MbuHeaderSize = 21;
+inline constexpr std::size_t CpuAppHeaderSize = 53;
+inline constexpr std::size_t CpuNetHeaderSize = 40;
+
+Bytes mbuHeader(const MbuHeaderSpec& spec);
+Bytes cpuAppHeader(const CpuAppHeaderSpec& spec);
+Bytes cpuNetHeader(const CpuNetHeaderSpec& spec);
+
+// A distinct pairing id per seed.
+PairingId pairingId(std::uint32_t seed);
+
+// A block whose plain data is the header followed by the image, encrypted with the registry's
+// generator for the tag and the given secret.
+BlockSpec firmwareBlock(std::string_view tag, const Bytes& header, const Bytes& image, const Secret& secret);
+
+} // namespace cvbtest
