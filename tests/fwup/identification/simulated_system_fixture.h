@@ -1,0 +1,86 @@
+#pragma once
+
+#include "fwup/communication/connection_mechanism_factory.h"
+#include "fwup/communication/hid_connection_mechanism_factory.h"
+#include "fwup/identification/identification_timing.h"
+#include "fwup/identification/juniper_muppet_password_generator.h"
+#include "fwup/identification/lodestar_muppet_password_generator.h"
+#include "fwup/identification/muppet_password_generator.h"
+#include "tests/support/fake_hidapi/fake_hid_bus.h"
+#include "tests/support/operator_passwords/generated_operator_password.h"
+#include "tests/support/simulated_detector/simulated_detector.h"
+
+#include <QStringList>
+
+#include <memory>
+
+namespace identification_test {
+
+using cuu::test::SimulatedComponent;
+using cuu::test::SimulatedDetector;
+
+// The start-up wiring identification relies on: the HID factory with Mcobs1 framing and the two
+// password generators, as the family registrar sets them up.
+inline void registerLinkStack() {
+    fwup::muppet_connection_mechanism_factory_registry().append(
+        QSharedPointer<fwup::HidConnectionMechanismFactory>::create(
+            fwup::HidConnectionMechanismFactory::MCOBS1_CODEC_FACTORY));
+    auto& generators = fwup::muppet_password_generator_registry();
+    generators.append(QSharedPointer<fwup::LodestarMuppetPasswordGenerator>::create());
+    generators.append(QSharedPointer<fwup::JuniperMuppetPasswordGenerator>::create());
+}
+
+inline void unregisterLinkStack() {
+    fwup::muppet_connection_mechanism_factory_registry().clear();
+    fwup::muppet_password_generator_registry().clear();
+}
+
+// Every wait a few tens of milliseconds, so that a silent device gives up quickly.
+inline fwup::IdentificationTiming shortTiming() {
+    fwup::IdentificationTiming timing;
+    timing.attemptLimit = 3;
+    timing.productTypeFirstTimeoutMs = 20;
+    timing.firstTimeoutMs = 40;
+    timing.resendTimeoutMs = 40;
+    timing.pollIntervalMs = 5;
+    timing.loginStepTimeoutMs = 40;
+    return timing;
+}
+
+// A plugged Lodestar system whose parts check logins against the program's own passwords, with
+// both validity checks complete and every component valid.
+inline std::unique_ptr<SimulatedDetector> plugDetector(SimulatedDetector::PodMode mode) {
+    auto detector = std::make_unique<SimulatedDetector>(mode);
+    detector->pod().setPasswordSource(&cuu::test::generated_operator_password);
+    detector->tamarind().setPasswordSource(&cuu::test::generated_operator_password);
+    detector->pod().setValidity(true, 0b11, 0b11);
+    detector->tamarind().setValidity(true, 0b101, 0b101);
+    detector->plug();
+    return detector;
+}
+
+// The request chains of the device questions, as the simulated parts log them.
+inline const QStringList APPLICATION_CHAIN{
+    QStringLiteral("GET 3"),   // software version
+    QStringLiteral("GET 35"),  // hardware revision
+    QStringLiteral("GET 56"),  // user verification code
+    QStringLiteral("GET 17"),  // serial number
+    QStringLiteral("GET 110"), // product model
+    QStringLiteral("GET 82"),  // login: status
+    QStringLiteral("GET 81"),  //        session
+    QStringLiteral("SET 80"),  //        login
+    QStringLiteral("GET 111"), // component validity
+};
+
+inline const QStringList BOOTLOADER_CHAIN{
+    QStringLiteral("GET 20"), // product type
+    QStringLiteral("GET 82"), QStringLiteral("GET 81"), QStringLiteral("SET 80"), QStringLiteral("GET 3"),
+    QStringLiteral("GET 35"), QStringLiteral("GET 56"), QStringLiteral("GET 17"),
+};
+
+inline const QStringList TAMARIND_CHAIN{
+    QStringLiteral("GET 3"),  QStringLiteral("GET 35"), QStringLiteral("GET 17"), QStringLiteral("GET 110"),
+    QStringLiteral("GET 82"), QStringLiteral("GET 81"), QStringLiteral("SET 80"), QStringLiteral("GET 111"),
+};
+
+} // namespace identification_test
