@@ -63,16 +63,27 @@ QByteArray plainTagText(const BlockTag& tag) {
 
 } // namespace
 
+std::unique_ptr<cvsw::cvbv3::CvbFile> load_container_for_extraction(const QString& containerPath) {
+    auto file = std::make_unique<cvsw::cvbv3::CvbFile>();
+    try {
+        file->loadFromFileSource(std::make_unique<cvsw::cvbv3::QFileSource>(containerPath));
+    } catch (const std::exception& e) {
+        qWarning() << "Failed to load CVB @" << containerPath << "-" << e.what();
+        return {};
+    }
+    return file;
+}
+
 template <typename Header>
 bool extract_block_image(const BlockTagAndSecret& key, const QString& containerPath, unsigned long blockIndex,
                          const QString& outputPath) {
-    cvsw::cvbv3::CvbFile file;
-    try {
-        file.loadFromFileSource(std::make_unique<cvsw::cvbv3::QFileSource>(containerPath));
-    } catch (const std::exception& e) {
-        qWarning() << "Failed to load CVB @" << containerPath << "-" << e.what();
-        return false;
-    }
+    const auto file = load_container_for_extraction(containerPath);
+    return file && extract_block_image<Header>(key, *file, containerPath, blockIndex, outputPath);
+}
+
+template <typename Header>
+bool extract_block_image(const BlockTagAndSecret& key, const cvsw::cvbv3::CvbFile& file,
+                         const QString& containerPath, unsigned long blockIndex, const QString& outputPath) {
     if (blockIndex >= file.blockCount()) {
         qWarning() << "CVB" << containerPath << "does not have block" << blockIndex;
         return false;
@@ -127,12 +138,17 @@ bool extract_block_image(const BlockTagAndSecret& key, const QString& containerP
     }
 }
 
-template bool extract_block_image<cvsw::cvbv3::MbuMetadataHeaderV2>(const BlockTagAndSecret&, const QString&,
-                                                                    unsigned long, const QString&);
-template bool extract_block_image<cvsw::cvbv3::tamarind::v1::TamarindCpuAppMetadataHeader>(
-    const BlockTagAndSecret&, const QString&, unsigned long, const QString&);
-template bool extract_block_image<cvsw::cvbv3::tamarind::v1::TamarindCpuNetHeaderFields>(
-    const BlockTagAndSecret&, const QString&, unsigned long, const QString&);
+#define FWUP_INSTANTIATE_BLOCK_IMAGE_EXTRACTION(Header)                                                      \
+    template bool extract_block_image<Header>(const BlockTagAndSecret&, const QString&, unsigned long,       \
+                                              const QString&);                                               \
+    template bool extract_block_image<Header>(const BlockTagAndSecret&, const cvsw::cvbv3::CvbFile&,         \
+                                              const QString&, unsigned long, const QString&)
+
+FWUP_INSTANTIATE_BLOCK_IMAGE_EXTRACTION(cvsw::cvbv3::MbuMetadataHeaderV2);
+FWUP_INSTANTIATE_BLOCK_IMAGE_EXTRACTION(cvsw::cvbv3::tamarind::v1::TamarindCpuAppMetadataHeader);
+FWUP_INSTANTIATE_BLOCK_IMAGE_EXTRACTION(cvsw::cvbv3::tamarind::v1::TamarindCpuNetHeaderFields);
+
+#undef FWUP_INSTANTIATE_BLOCK_IMAGE_EXTRACTION
 
 bool extractControlPodImage(const BlockTagAndSecret& key, const QString& containerPath,
                             unsigned long blockIndex, const QString& outputPath) {

@@ -4,7 +4,18 @@
 
 #include <QString>
 
+#include <memory>
+
+namespace cvsw::cvbv3 {
+class CvbFile;
+}
+
 namespace fwup::detail {
+
+// Loads and checks a whole container for extraction; a failure is logged and gives an empty pointer.
+// One load serves every image of an extraction: checking the container is the costly part after
+// decryption.
+std::unique_ptr<cvsw::cvbv3::CvbFile> load_container_for_extraction(const QString& containerPath);
 
 // Copies the plain image of one block of a container into a file: loads and checks the whole container,
 // takes the block at blockIndex, makes sure it carries the expected tag, decrypts it, checks and drops
@@ -16,6 +27,10 @@ namespace fwup::detail {
 template <typename Header>
 bool extract_block_image(const BlockTagAndSecret& key, const QString& containerPath, unsigned long blockIndex,
                          const QString& outputPath);
+// The same from a container loaded already; containerPath names it in messages.
+template <typename Header>
+bool extract_block_image(const BlockTagAndSecret& key, const cvsw::cvbv3::CvbFile& container,
+                         const QString& containerPath, unsigned long blockIndex, const QString& outputPath);
 
 // The three image kinds.
 bool extractControlPodImage(const BlockTagAndSecret& key, const QString& containerPath,

@@ -1,5 +1,6 @@
 #include "fwup/firmware/mbu_and_tamarind_firmware_image_extractor.h"
 
+#include "cvbv3/cvb_file.h"
 #include "fwup/firmware/block_image_extraction.h"
 #include "fwup/firmware/mbu_and_tamarind_firmware_catalog_file.h"
 #include "fwup/firmware/mbu_and_tamarind_system_update.h"
@@ -44,13 +45,17 @@ MbuAndTamarindFirmwareImageExtractor<Header>::extract(const IFirmwareCatalogFile
     const TamarindFirmwareInfo& tamarind = file->tamarindInfo();
 
     auto update = std::make_unique<MbuAndTamarindSystemUpdate>(mbu.version, tamarind.version);
-    if (!detail::extract_block_image<Header>(controlPod_, path, static_cast<unsigned long>(mbu.blockIndex),
-                                             update->controlPodFile().fileName())) {
+    // One load and check of the container serves all three images.
+    const auto container = detail::load_container_for_extraction(path);
+    if (!container || !detail::extract_block_image<Header>(controlPod_, *container, path,
+                                                           static_cast<unsigned long>(mbu.blockIndex),
+                                                           update->controlPodFile().fileName())) {
         qWarning() << "Failed to extract control pod firmware from" << path;
         return {};
     }
     const auto& images = update->tamarindUpdate();
-    if (!tamarindExtractor_.extractFirmware(path, static_cast<unsigned long>(tamarind.cpuAppBlockIndex),
+    if (!tamarindExtractor_.extractFirmware(*container, path,
+                                            static_cast<unsigned long>(tamarind.cpuAppBlockIndex),
                                             static_cast<unsigned long>(tamarind.cpuNetBlockIndex),
                                             images.cpuAppFile().fileName(), images.cpuNetFile().fileName())) {
         qWarning() << "Failed to extract tamarind component firmware from " << path;

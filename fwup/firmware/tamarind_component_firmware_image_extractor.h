@@ -4,6 +4,10 @@
 
 #include <QString>
 
+namespace cvsw::cvbv3 {
+class CvbFile;
+}
+
 namespace fwup {
 
 // Extracts the CPUAPP image and then the CPUNET image of one container into two files.
@@ -17,6 +21,10 @@ public:
     bool extractFirmware(QString containerPath, unsigned long cpuAppBlockIndex,
                          unsigned long cpuNetBlockIndex, QString cpuAppOutputPath,
                          QString cpuNetOutputPath) const;
+    // The same from a container loaded already; containerPath names it in messages.
+    bool extractFirmware(const cvsw::cvbv3::CvbFile& container, const QString& containerPath,
+                         unsigned long cpuAppBlockIndex, unsigned long cpuNetBlockIndex,
+                         const QString& cpuAppOutputPath, const QString& cpuNetOutputPath) const;
 
 private:
     BlockTagAndSecret cpuApp_;

@@ -444,6 +444,23 @@ private slots:
             images.podImage);
     }
 
+    void damagedContainerLeavesNothing() {
+        const LodestarFile images = someImages();
+        const QString container = write(lodestarFirmware(1, images));
+        const auto catalogFile = parseSystem(container, 1);
+        Bytes bytes = readFile(container);
+        flipByte(bytes, bytes.size() - 10); // CPUNET data: the container no longer checks
+        QVERIFY(writeBytes(container, bytes));
+
+        MessageCapture capture;
+        QVERIFY(!lodestarExtractors().first()->extractFirmware(*catalogFile));
+        QCOMPARE(
+            MessageCapture::of(QtWarningMsg),
+            QStringList(
+                {QStringLiteral("Failed to load CVB @ %1 - Block data CRC invalid.").arg(quoted(container)),
+                 QStringLiteral("Failed to extract control pod firmware from ") + quoted(container)}));
+    }
+
     void otherCatalogFilesAreRefused() {
         const fwup::MbuFirmwareInfo mbu{1, DetectorType::LODESTAR_MODEL_1, {1, 0, 0}, 0};
         const fwup::TamarindFirmwareInfo tamarind{2, 3, DetectorType::LODESTAR_MODEL_1, {1, 0, 0}, 3, 0};
