@@ -1,5 +1,7 @@
 #include "fwup/identification/detector_record_file.h"
 
+#include "fwup/identification/detector_record_file_p.h"
+
 #include <QDebug>
 #include <QFile>
 #include <QJsonArray>
@@ -18,9 +20,11 @@ const QLatin1String serialNumberKey("serialNumber");
 const QLatin1String detectorTypeKey("detectorType");
 const QLatin1String userVerificationCodeKey("userVerificationCode");
 
-// The array in the file; empty for a missing file or one that holds something else. Nothing when
-// the file is there but cannot be read.
-std::optional<QJsonArray> readRecords(const QString& recordFilePath) {
+} // namespace
+
+namespace detail {
+
+std::optional<QJsonArray> readRecordArray(const QString& recordFilePath) {
     QFile file(recordFilePath);
     if (!file.exists()) {
         return QJsonArray();
@@ -35,7 +39,17 @@ std::optional<QJsonArray> readRecords(const QString& recordFilePath) {
     return QJsonDocument::fromJson(content).array();
 }
 
-} // namespace
+bool writeRecordArray(const QString& recordFilePath, const QJsonArray& records) {
+    QSaveFile file(recordFilePath);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(QJsonDocument(records).toJson(QJsonDocument::Indented)) < 0 || !file.commit()) {
+        qWarning() << "Cannot write record file" << recordFilePath << file.errorString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace detail
 
 QString find_detector_name_by_serial_number(const QString& recordFilePath, const QString& serialNumber) {
     QFile file(recordFilePath);
@@ -69,7 +83,7 @@ QString find_detector_name_by_serial_number(const QString& recordFilePath, const
 void update_detector_serial_number_and_name(const QString& recordFilePath, const QString& serialNumber,
                                             const QString& userVerificationCode,
                                             const QString& detectorName) {
-    std::optional<QJsonArray> records = readRecords(recordFilePath);
+    std::optional<QJsonArray> records = detail::readRecordArray(recordFilePath);
     if (!records) {
         qWarning() << "Cannot read record file" << recordFilePath << "- leaving it unchanged";
         return;
@@ -93,11 +107,7 @@ void update_detector_serial_number_and_name(const QString& recordFilePath, const
                                     {userVerificationCodeKey, userVerificationCode}});
     }
 
-    QSaveFile file(recordFilePath);
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(QJsonDocument(*records).toJson(QJsonDocument::Indented)) < 0 || !file.commit()) {
-        qWarning() << "Cannot write record file" << recordFilePath << file.errorString();
-    }
+    detail::writeRecordArray(recordFilePath, *records);
 }
 
 bool is_detector_type_speculative(const QString& name) {
