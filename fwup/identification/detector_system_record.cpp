@@ -133,4 +133,13 @@ void update_dual_module_system_identity(const QString& recordFilePath, const Leg
     });
 }
 
+std::uint16_t combine_cb_pod_hw_version(const std::uint8_t& cb, const std::uint8_t& pod) {
+    return static_cast<std::uint16_t>((cb << 8) | pod);
+}
+
+void separate_cb_pod_hw_version(std::uint16_t value, std::uint8_t& cb, std::uint8_t& pod) {
+    cb = static_cast<std::uint8_t>(value >> 8);
+    pod = static_cast<std::uint8_t>(value & 0xFF);
+}
+
 } // namespace fwup

@@ -47,4 +47,9 @@ void update_dual_module_system_identity(const QString& recordFilePath, const Leg
                                         const QString& firstName, const LegacySystemIdentity& second,
                                         const QString& secondName);
 
+// A system's two hardware versions in one number: the control board's in the high byte, the pod's
+// in the low byte.
+std::uint16_t combine_cb_pod_hw_version(const std::uint8_t& cb, const std::uint8_t& pod);
+void separate_cb_pod_hw_version(std::uint16_t value, std::uint8_t& cb, std::uint8_t& pod);
+
 } // namespace fwup

@@ -64,6 +64,8 @@ private slots:
     void update();
     void emptyModuleListWritesNothing();
     void dualModuleSystem();
+    void hardwareVersionPair_data();
+    void hardwareVersionPair();
 
 private:
     QTemporaryDir dir_;
@@ -206,6 +208,28 @@ void TestDetectorSystemRecord::dualModuleSystem() {
                         {legacyModule(QStringLiteral("coil"), QStringLiteral("1.0.7"), serialA, false),
                          legacyModule(QStringLiteral("box"), QStringLiteral("4.5.6"), serialB, false)}));
     QCOMPARE(fwup::loadJsonArrayOfSystems(path_), expected);
+}
+
+void TestDetectorSystemRecord::hardwareVersionPair_data() {
+    QTest::addColumn<quint8>("cb");
+    QTest::addColumn<quint8>("pod");
+    QTest::addColumn<quint16>("combined");
+    QTest::newRow("zero") << quint8(0) << quint8(0) << quint16(0);
+    QTest::newRow("control board high") << quint8(0x12) << quint8(0x34) << quint16(0x1234);
+    QTest::newRow("pod only") << quint8(0) << quint8(0xFF) << quint16(0x00FF);
+    QTest::newRow("all set") << quint8(0xFF) << quint8(0xFF) << quint16(0xFFFF);
+}
+
+void TestDetectorSystemRecord::hardwareVersionPair() {
+    QFETCH(quint8, cb);
+    QFETCH(quint8, pod);
+    QFETCH(quint16, combined);
+    QCOMPARE(fwup::combine_cb_pod_hw_version(cb, pod), combined);
+    std::uint8_t splitCb = 0xAA;
+    std::uint8_t splitPod = 0xAA;
+    fwup::separate_cb_pod_hw_version(combined, splitCb, splitPod);
+    QCOMPARE(splitCb, cb);
+    QCOMPARE(splitPod, pod);
 }
 
 QTEST_GUILESS_MAIN(TestDetectorSystemRecord)
