@@ -17,8 +17,9 @@ seed changes every key, and containers built with the old keys can no longer be 
 
 import argparse
 import pathlib
-import random
 import string
+
+from seeded_stream import SeededStream, c_numbers
 
 SEED = 0x43564233  # fixed: the checked-in tables depend on it
 ALNUM = string.ascii_uppercase + string.ascii_lowercase + string.digits
@@ -80,50 +81,26 @@ SETS = ["Production", "Development"]
 KEY_SUFFIX = " Encryption Key Issue #1"
 
 
-class Stream:
-    """Draws from Random.getrandbits only, whose output is fixed for a seed across Python versions."""
-
-    def __init__(self, seed):
-        self.random = random.Random(seed)
-
-    def below(self, n):
-        bits = max(1, (n - 1).bit_length())
-        while True:
-            value = self.random.getrandbits(bits)
-            if value < n:
-                return value
-
-    def text(self, length, alphabet=ALNUM):
-        return "".join(alphabet[self.below(len(alphabet))] for _ in range(length))
-
-    def bytes(self, length):
-        return [self.random.getrandbits(8) for _ in range(length)]
-
-
 def key_name(stream, product, part, length):
     """A key name of exactly `length` characters: product, part, a random model code, the suffix."""
     head = f"{product} {part} "
     code_length = length - len(head) - len(KEY_SUFFIX)
     if code_length >= 1:
-        return head + stream.text(code_length) + KEY_SUFFIX
+        return head + stream.text(code_length, ALNUM) + KEY_SUFFIX
     fill = length - len(head) - len(" Key")
     assert fill >= 4, (product, part, length)
-    return head + stream.text(fill) + " Key"
+    return head + stream.text(fill, ALNUM) + " Key"
 
 
 def secret_text(stream, length):
     if length == 21:
         date = f"{2018 + stream.below(6)}{1 + stream.below(12):02d}{1 + stream.below(28):02d}"
-        return date + "_" + stream.text(12)
-    return stream.text(length)
+        return date + "_" + stream.text(12, ALNUM)
+    return stream.text(length, ALNUM)
 
 
 def make_pool(stream, alphabet, size):
-    pool = [alphabet[i % len(alphabet)] for i in range(size)]
-    for i in range(size - 1, 0, -1):  # Fisher-Yates with the fixed stream
-        j = stream.below(i + 1)
-        pool[i], pool[j] = pool[j], pool[i]
-    return pool
+    return stream.shuffle([alphabet[i % len(alphabet)] for i in range(size)])
 
 
 def obfuscate(stream, pool, values):
@@ -147,15 +124,9 @@ def c_pool(pool, per_line=96):
     return "\n".join("    " + c_string(line) for line in lines)
 
 
-def c_numbers(values, per_line=16, fmt="{}"):
-    lines = []
-    for i in range(0, len(values), per_line):
-        lines.append("    " + ", ".join(fmt.format(v) for v in values[i:i + per_line]) + ",")
-    return "\n".join(lines)
-
 
 def generate():
-    stream = Stream(SEED)
+    stream = SeededStream(SEED)
     runtime = {}
     for row, (tag, ns, const, product, part, key_length, secret_length) in sorted(RUNTIME_ROWS.items()):
         name = key_name(stream, product, part, key_length)

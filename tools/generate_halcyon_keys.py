@@ -19,7 +19,8 @@ seed changes every key.
 import argparse
 import hashlib
 import pathlib
-import random
+
+from seeded_stream import SeededStream, c_numbers
 
 SEED = 0x48414C43  # fixed: the checked-in tables depend on it
 BLOCK_SIZE = 32768
@@ -32,31 +33,11 @@ HEADER_NOTE = (
 )
 
 
-class Stream:
-    """Draws from Random.getrandbits only, whose output is fixed for a seed across Python versions."""
-
-    def __init__(self, seed):
-        self.random = random.Random(seed)
-
-    def below(self, n):
-        bits = max(1, (n - 1).bit_length())
-        while True:
-            value = self.random.getrandbits(bits)
-            if value < n:
-                return value
-
-    def bytes(self, length):
-        return [self.random.getrandbits(8) for _ in range(length)]
-
-
 def generate():
-    stream = Stream(SEED)
+    stream = SeededStream(SEED)
     keys = [stream.bytes(KEY_LENGTH) for _ in range(KEY_COUNT)]
     block = stream.bytes(BLOCK_SIZE)
-    positions = list(range(BLOCK_SIZE))
-    for i in range(BLOCK_SIZE - 1, 0, -1):  # Fisher-Yates with the fixed stream
-        j = stream.below(i + 1)
-        positions[i], positions[j] = positions[j], positions[i]
+    positions = stream.shuffle(list(range(BLOCK_SIZE)))
     # Every key byte gets a position of its own, so the keys are independent of each other.
     indexes = positions[:KEY_COUNT * KEY_LENGTH]
     for row, key in enumerate(keys):
@@ -65,12 +46,6 @@ def generate():
     digest = list(hashlib.sha256(bytes(block)).digest())
     return keys, block, indexes, digest
 
-
-def c_numbers(values, per_line, fmt):
-    lines = []
-    for i in range(0, len(values), per_line):
-        lines.append("    " + ", ".join(fmt.format(v) for v in values[i:i + per_line]) + ",")
-    return "\n".join(lines)
 
 
 def write_tables(root, block, indexes, digest):

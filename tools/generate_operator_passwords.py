@@ -21,7 +21,8 @@ again rewrites an identical file. Changing the seed changes every password.
 
 import argparse
 import pathlib
-import random
+
+from seeded_stream import SeededStream
 
 SEED = 0x4F504C47  # fixed: the checked-in tables depend on it
 BLOCK_SIZE = 32768
@@ -47,31 +48,6 @@ def splitmix64(key, n):
     return z ^ (z >> 31)
 
 
-class Stream:
-    """Draws from Random.getrandbits only, whose output is fixed for a seed across Python versions."""
-
-    def __init__(self, seed):
-        self.random = random.Random(seed)
-
-    def below(self, n):
-        bits = max(1, (n - 1).bit_length())
-        while True:
-            value = self.random.getrandbits(bits)
-            if value < n:
-                return value
-
-    def bits(self, n):
-        return self.random.getrandbits(n)
-
-    def distinct_below(self, n, count):
-        chosen = []
-        while len(chosen) < count:
-            value = self.below(n)
-            if value not in chosen:
-                chosen.append(value)
-        return chosen
-
-
 def obfuscate_block(block, key):
     words = []
     for n in range(BLOCK_SIZE // 8):
@@ -89,7 +65,7 @@ def obfuscate_indices(indices, key):
 
 
 def generate():
-    stream = Stream(SEED)
+    stream = SeededStream(SEED)
     blocks = []
     passwords = []
     for block_name, tables in BLOCKS:
