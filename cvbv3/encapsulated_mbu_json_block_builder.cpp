@@ -23,6 +23,20 @@ std::string utf8(const QJsonValue& value) {
     return value.toString().toUtf8().toStdString();
 }
 
+// The image is the block's payload. A plain file source reads a file it cannot open as empty, which
+// would save a block holding the metadata header alone; here that fails the save instead.
+class ImageFileDataSource : public PlainFileDataSource {
+public:
+    using PlainFileDataSource::PlainFileDataSource;
+
+    void beginReadData() override {
+        PlainFileDataSource::beginReadData();
+        if (!isOpen()) {
+            throw std::runtime_error("Image file could not be opened.");
+        }
+    }
+};
+
 } // namespace
 
 EncapsulatedMbuJsonBlockBuilder::EncapsulatedMbuJsonBlockBuilder(
@@ -72,10 +86,11 @@ bool EncapsulatedMbuJsonBlockBuilder::loadFromJsonObject(QJsonObject& object) {
         throw std::runtime_error("Metadata header was not populated.");
     }
 
-    // Header first, then the image; the file is opened only when the block is saved.
+    // Header first, then the image; the file is opened only when the block is saved, and a file that
+    // cannot be opened then fails the save.
     auto plain = std::make_shared<ConcatenatedDataSource>(
         std::make_shared<VectorDataSource>(std::move(metadataHeader)),
-        std::make_shared<PlainFileDataSource>(fileName));
+        std::make_shared<ImageFileDataSource>(fileName));
     auto encrypted = std::make_shared<EncryptDataSource>(plain);
     const bool production = object.value(QLatin1String("use_production_secret")).toBool(false);
     encrypted->setSecret(production ? productionSecret_ : defaultSecret_);

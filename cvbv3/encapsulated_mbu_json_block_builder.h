@@ -13,7 +13,8 @@ class IMbuMetadataHeaderBuilder;
 // Fills an MBU block from its JSON description: the block's tag and build description, and a data
 // source that encrypts the metadata header followed by the image file. The secret is the default one
 // unless "use_production_secret" is true; the generator is the block-type registry's for the tag.
-// Nothing is read or encrypted until the container is saved.
+// Nothing is read or encrypted until the container is saved; an image file that cannot be opened then
+// fails the save with std::runtime_error.
 class EncapsulatedMbuJsonBlockBuilder : public CvbFileAssembler::JsonBlockBuilder {
 public:
     using Tag = std::array<std::uint8_t, 8>;

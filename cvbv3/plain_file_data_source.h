@@ -20,6 +20,9 @@ public:
     std::uint32_t chunkSizeHint() const override;
     bool endOfData() const override;
 
+    // Whether the pass found the file: a file that could not be opened reads as an empty stream.
+    bool isOpen() const { return stream_.is_open(); }
+
 private:
     std::ifstream stream_;
     std::string path_;

@@ -8,6 +8,7 @@
 #include "tests/support/containers/cvb_test_keys.h"
 #include "tests/support/containers/test_containers.h"
 
+#include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
@@ -449,22 +450,49 @@ private slots:
                  QStringLiteral("runtime_error: No ResponseGenerator present."));
     }
 
-    // An image that cannot be opened is the file source's to report when the block is saved; the
-    // block then holds the metadata header alone.
-    void missingImageIsReportedWhenSaved() {
-        const QString missing = imageDir_.filePath(QStringLiteral("no-such-image.bin"));
-        QJsonObject object = merged(baseDescription(missing), json(R"({"required_bt_icd_revision": 258})"));
-        // Once for each of the encrypting source's two passes (hash, then encrypt).
-        for (int pass = 0; pass < 2; ++pass) {
-            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral(
-                                                   "^E\\|plain_file_data_source\\.cpp:\\d+\\|Failed to open "
-                                                   "file: .*no-such-image\\.bin$")));
-        }
-        const QString path = saveContainer({object});
+    // The image is the block's payload: one that cannot be read when the container is saved fails the
+    // save (a missing one is logged once), rather than leaving a block that holds the metadata header
+    // alone.
+    void unreadableImageFailsTheSave_data() {
+        QTest::addColumn<QString>("image");
+        QTest::addColumn<bool>("logged");
+        QTest::addColumn<QString>("error");
 
+        const QString notOpened = QStringLiteral("runtime_error: Image file could not be opened.");
+        QTest::newRow("no such file") << QStringLiteral("no-such-image.bin") << true << notOpened;
+        QTest::newRow("no such folder") << QStringLiteral("no-such-folder/image.bin") << true << notOpened;
+        QTest::newRow("a folder, which opens but cannot be read")
+            << QStringLiteral("a-folder") << false
+            << QStringLiteral("runtime_error: Problem reading data from the input source.");
+    }
+
+    void unreadableImageFailsTheSave() {
+        QFETCH(QString, image);
+        QFETCH(bool, logged);
+        QFETCH(QString, error);
+
+        QVERIFY(QDir(imageDir_.path()).mkpath(QStringLiteral("a-folder")));
+        const QString unreadable = imageDir_.filePath(image);
+        QJsonObject object =
+            merged(baseDescription(unreadable), json(R"({"required_bt_icd_revision": 258})"));
+        LodestarControlPodMbuJsonBlockBuilder builder(DefaultSecret, ProductionSecret);
+        CvbFile file;
+        builder.setBlock(file.addBlock());
+        QVERIFY(builder.loadFromJsonObject(object)); // the image is looked for only when saved
+
+        const QRegularExpression openFailure(
+            QStringLiteral("^E\\|plain_file_data_source\\.cpp:\\d+\\|Failed to open file: .*") +
+            QRegularExpression::escape(image) + QLatin1Char('$'));
+        if (logged) {
+            QTest::ignoreMessage(QtWarningMsg, openFailure);
+        }
+        QTest::failOnWarning(openFailure); // a second pass over the missing file would log it again
+        const QString path = imageDir_.filePath(QStringLiteral("container_%1.cvb").arg(++files_));
+        QCOMPARE(outcomeOf([&] { file.saveToFile(path.toStdString()); }), error);
+
+        // What the failed save left behind is no container.
         CvbFile loaded;
-        QVERIFY(loaded.loadFromFile(path.toStdString()));
-        QCOMPARE(decryptBlock(loaded, 0, DefaultSecret), expectedHeader(2, {3, 49, 7}, 0x06, 258));
+        QVERIFY(!outcomeOf([&] { loaded.loadFromFile(path.toStdString()); }).isEmpty());
     }
 
 private:
