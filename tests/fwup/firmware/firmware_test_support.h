@@ -1,7 +1,7 @@
 #pragma once
 
 // Shared by the firmware-file tests: the Lodestar tags and keys, quick builders of Lodestar firmware
-// blocks, and a capture of everything logged.
+// blocks, a capture of everything logged and a limit on file sizes.
 
 #include <QString>
 #include <QStringList>
@@ -11,6 +11,9 @@
 #include "tests/support/containers/cvb_test_keys.h"
 #include "tests/support/containers/firmware_metadata.h"
 #include "tests/support/containers/test_containers.h"
+
+#include <csignal>
+#include <sys/resource.h>
 
 namespace fwtest {
 
@@ -63,6 +66,28 @@ private:
         types() << type;
     }
     QtMessageHandler previous_;
+};
+
+// Files can grow to at most this many bytes while it lives, as on a nearly full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &previous_);
+        rlimit limited = previous_;
+        limited.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &previous_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit previous_{};
+    void (*previousHandler_)(int) = nullptr;
 };
 
 inline BlockSpec podBlock(std::string_view tag, const Secret& secret, MbuHeaderSpec header,

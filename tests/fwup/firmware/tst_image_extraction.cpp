@@ -15,9 +15,6 @@
 #include "fwup/firmware/tamarind_firmware_catalog_file.h"
 #include "tests/fwup/firmware/firmware_test_support.h"
 
-#include <csignal>
-#include <sys/resource.h>
-
 using namespace fwtest;
 using cvsw::cvbv3::MbuMetadataHeaderV2;
 using fwup::DetectorType;
@@ -115,28 +112,6 @@ QString quoted(const QString& text) {
 class OtherSystemUpdate : public ISystemUpdate {
 public:
     QMap<UpgradeableComponent, Version> componentVersions() const override { return {}; }
-};
-
-// Files can grow to at most this many bytes while it lives, as on a nearly full disk.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &previous_);
-        rlimit limited = previous_;
-        limited.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &previous_);
-        std::signal(SIGXFSZ, previousHandler_);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    rlimit previous_{};
-    void (*previousHandler_)(int) = nullptr;
 };
 
 } // namespace
