@@ -58,8 +58,11 @@ void QtIoDeviceEndpoint::write(Notifier& notifier, Buffer& tx) {
     }
 
     const auto sent = std::min(static_cast<std::size_t>(written), tx.size());
-    emit dataWritten(QByteArray(reinterpret_cast<const char*>(tx.data()), static_cast<qsizetype>(sent)));
+    const QByteArray sentBytes(reinterpret_cast<const char*>(tx.data()), static_cast<qsizetype>(sent));
+    // Consumed before anyone hears of it: an observer may service the connection again, and a
+    // nested write must not find these bytes still waiting and send them a second time.
     tx.consume(notifier, sent);
+    emit dataWritten(sentBytes);
 }
 
 void QtIoDeviceEndpoint::read(Notifier& notifier, Buffer& rx) {

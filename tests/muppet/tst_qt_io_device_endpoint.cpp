@@ -72,6 +72,8 @@ class TestQtIoDeviceEndpoint : public QObject {
 private slots:
     void writeOutcome_data();
     void writeOutcome();
+    void observerWritingAgainSendsEachByteOnce_data();
+    void observerWritingAgainSendsEachByteOnce();
     void withoutDeviceWriteDropsOnlyWhenAsked_data();
     void withoutDeviceWriteDropsOnlyWhenAsked();
     void readAppendsAndReportsWholeBuffer();
@@ -124,6 +126,43 @@ void TestQtIoDeviceEndpoint::writeOutcome() {
         QCOMPARE(written.count(), 1);
         QCOMPARE(written.at(0).at(0).toByteArray(), expectedSent);
     }
+}
+
+void TestQtIoDeviceEndpoint::observerWritingAgainSendsEachByteOnce_data() {
+    QTest::addColumn<qint64>("writeResult");
+    QTest::addColumn<QStringList>("reported");
+
+    QTest::newRow("all accepted") << qint64{-2} << QStringList{"0102030405"};
+    QTest::newRow("part accepted") << qint64{3} << QStringList{"010203", "0405"};
+}
+
+// An observer of dataWritten may service the connection again (it pumps events, a timer fires),
+// which writes the same transmit buffer from inside the signal.
+void TestQtIoDeviceEndpoint::observerWritingAgainSendsEachByteOnce() {
+    QFETCH(qint64, writeResult);
+    QFETCH(QStringList, reported);
+
+    CountingFailureHandler handler;
+    QtIoDeviceEndpoint endpoint(&handler, true);
+    ScriptedDevice device;
+    device.writeResult = writeResult;
+    endpoint.setDevice(&device);
+
+    RecordingNotifier notifier;
+    BasicStdVectorBuffer tx = bufferOf(QByteArray("\x01\x02\x03\x04\x05", 5));
+    QStringList seen;
+    connect(&endpoint, &QtIoDeviceEndpoint::dataWritten, this, [&](const QByteArray& bytes) {
+        seen << QString::fromLatin1(bytes.toHex());
+        if (seen.size() == 1) {
+            endpoint.write(notifier, tx);
+        }
+    });
+    endpoint.write(notifier, tx);
+
+    QCOMPARE(device.written, QByteArray("\x01\x02\x03\x04\x05", 5));
+    QCOMPARE(seen, reported);
+    QCOMPARE(bytesOf(tx), QByteArray());
+    QCOMPARE(notifier.reports, QList<Report>());
 }
 
 void TestQtIoDeviceEndpoint::withoutDeviceWriteDropsOnlyWhenAsked_data() {
