@@ -17,6 +17,14 @@ inline QByteArray hex(const char* text) {
     return QByteArray::fromHex(text);
 }
 
+// The INF reply to a product-type read, both further words zero.
+inline QByteArray productTypeReply(quint16 productType) {
+    QByteArray reply = hex("820014");
+    reply.append(static_cast<char>(productType >> 8));
+    reply.append(static_cast<char>(productType & 0xFF));
+    return reply + hex("00000000");
+}
+
 // "ff 820014": a frame's type and payload in hexadecimal, for readable comparisons.
 inline QString describe(std::uint8_t type, const QByteArray& payload) {
     return QStringLiteral("%1 %2")

@@ -24,6 +24,7 @@ using cuu::test::describe;
 using cuu::test::FakeHidBus;
 using cuu::test::FramedHidDevice;
 using cuu::test::hex;
+using cuu::test::productTypeReply;
 using cuu::test::ReceivedFrame;
 using cuu::test::RecordingFrameHandler;
 using cuu::test::serviceUntil;
@@ -40,13 +41,6 @@ const QString kLocation = QStringLiteral("HID::0x2e7a::0x1320::/dev/hidraw2");
 
 const QByteArray kProductTypeRequest = hex("020014");
 const QByteArray kSerialNumberRequest = hex("020011");
-
-QByteArray productTypeReply(quint16 productType) {
-    QByteArray reply = hex("820014");
-    reply.append(static_cast<char>(productType >> 8));
-    reply.append(static_cast<char>(productType & 0xFF));
-    return reply + hex("00000000");
-}
 
 QByteArray serialNumberReply() {
     return hex("820011") + QByteArray(16, 'S');

@@ -19,6 +19,7 @@ using cuu::test::describe;
 using cuu::test::FakeHidBus;
 using cuu::test::FramedHidDevice;
 using cuu::test::hex;
+using cuu::test::productTypeReply;
 using cuu::test::ReceivedFrame;
 using cuu::test::RecordingFrameHandler;
 using cuu::test::serviceUntil;
@@ -35,13 +36,6 @@ const QString kLocation = QStringLiteral("HID::0x2e7a::0x1320::/dev/hidraw2");
 const QString kTunnelLocation = QStringLiteral("TNLV3::1::OUT::0::") + kLocation;
 
 const QByteArray kProductTypeRequest = hex("020014");
-
-QByteArray productTypeReply(quint16 productType) {
-    QByteArray reply = hex("820014");
-    reply.append(static_cast<char>(productType >> 8));
-    reply.append(static_cast<char>(productType & 0xFF));
-    return reply + hex("00000000");
-}
 
 // A product-type reply as the gateway forwards it to channel 1.
 ReceivedFrame tunnelledReply(quint16 productType) {
