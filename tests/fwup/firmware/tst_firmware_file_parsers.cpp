@@ -1,9 +1,15 @@
 // Qt first: moc's preprocessor trips over <compare> when it meets it before any Qt header.
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "cvbv3/block_registry.h"
 #include "cvbv3/crc32.h"
+#include "cvbv3/cvb_file.h"
+#include "cvbv3/lodestar_control_pod_mbu_json_block_builder.h"
+#include "cvbv3/vector_data_source.h"
 #include "fwup/firmware/mbu_and_tamarind_firmware_file_parser.h"
 #include "fwup/firmware/mbu_firmware_file_parser.h"
 #include "fwup/firmware/tamarind_firmware_file_parser.h"
@@ -182,6 +188,62 @@ private slots:
         QCOMPARE(files[0]->componentVersions(), expected);
         QCOMPARE(files[0]->detectorType(), DetectorType::LODESTAR_MODEL_2);
         QCOMPARE(int(files[0]->detectorType()), 23);
+    }
+
+    // A container whose control-pod block the JSON block builder made, with a Tamarind pair beside it,
+    // is read by the parser that the registrar registers for type 22.
+    void builderMadeContainerParses_data() {
+        QTest::addColumn<QByteArray>(
+            "description"); // over a base description of pod 3.49.7 for hardware 1, 2
+        QTest::addColumn<QStringList>("model1");
+
+        QTest::newRow("revision 2, production secret")
+            << QByteArray(R"({"required_bt_icd_revision": 7, "use_production_secret": true})")
+            << QStringList{"0 1 1 2 0", "0 2 1 2 0"};
+        QTest::newRow("revision 1 header")
+            << QByteArray(R"({"use_production_secret": true})") << QStringList{};
+        QTest::newRow("development secret")
+            << QByteArray(R"({"required_bt_icd_revision": 7})") << QStringList{};
+        QTest::newRow("other icd revision")
+            << QByteArray(R"({"required_bt_icd_revision": 8, "use_production_secret": true})")
+            << QStringList{};
+    }
+
+    void builderMadeContainerParses() {
+        QFETCH(QByteArray, description);
+        QFETCH(QStringList, model1);
+
+        const QString image = dir_.filePath(QStringLiteral("pod.bin"));
+        QVERIFY(writeBytes(image, Image));
+        QJsonObject object = QJsonDocument::fromJson(description).object();
+        object.insert(QStringLiteral("block_id"), QStringLiteral("LDSTCP01"));
+        object.insert(QStringLiteral("sw_version"), QStringLiteral("3.49.7"));
+        object.insert(QStringLiteral("compatible_hw_versions"), QJsonArray{1, 2});
+        object.insert(QStringLiteral("build_description"), QStringLiteral("Control pod 3.49.7"));
+        object.insert(QStringLiteral("filename"), image);
+
+        cvsw::cvbv3::CvbFile container;
+        cvsw::cvbv3::LodestarControlPodMbuJsonBlockBuilder builder(LodestarModel1DevelopmentSecret,
+                                                                   PodSecret1);
+        builder.setBlock(container.addBlock());
+        QVERIFY(builder.loadFromJsonObject(object));
+        for (const BlockSpec& spec : tamarindPair(1, 7, 1, {2, 0, 5})) {
+            const auto block = container.addBlock();
+            block->header().setBlockId(makeTag(spec.tag));
+            block->setDataSource(std::make_shared<cvsw::cvbv3::VectorDataSource>(encryptBlockData(spec)));
+        }
+        const QString path = dir_.filePath(QStringLiteral("built.cvb"));
+        QVERIFY(container.saveToFile(path.toStdString()));
+
+        MessageCapture capture; // the refused rows log why
+        auto parser = model1Parser();
+        const CatalogFiles files = parser.parseFile(path);
+        QCOMPARE(describe(files), model1);
+        const QMap<UpgradeableComponent, Version> versions{{UpgradeableComponent::CONTROL_POD, {3, 49, 7}},
+                                                           {UpgradeableComponent::TAMARIND, {2, 0, 5}}};
+        for (const auto& file : files) {
+            QCOMPARE(file->componentVersions(), versions);
+        }
     }
 
     void foreignFilesGiveOnlyDebugLines_data() {

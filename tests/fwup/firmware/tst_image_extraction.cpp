@@ -13,6 +13,9 @@
 #include "fwup/firmware/mbu_firmware_catalog_file.h"
 #include "fwup/firmware/tamarind_component_firmware_image_extractor.h"
 #include "fwup/firmware/tamarind_firmware_catalog_file.h"
+#include "fwup/firmware/tamarind_firmware_file_parser.h"
+#include "fwup/firmware/tamarind_firmware_image_extractor.h"
+#include "fwup/firmware/tamarind_system_update.h"
 #include "tests/fwup/firmware/firmware_test_support.h"
 
 using namespace fwtest;
@@ -367,6 +370,60 @@ private slots:
                      QStringLiteral("Failed to extract Tamarind CPUAPP firmware from ") + quoted(container));
             QVERIFY(!QFileInfo::exists(net));
         }
+    }
+
+    // --- the Tamarind-only extractor ---
+
+    void tamarindOnlyExtraction_data() {
+        QTest::addColumn<int>("fault");       // 0 none, 1 CPUNET asked at the CPUAPP block, 2 container gone,
+                                              // 3 a combined catalog file
+        QTest::addColumn<QString>("warning"); // the last warning; %1 the container path
+
+        const QString failed = QStringLiteral("Could not extract tamarind component firmware for file  %1");
+        QTest::newRow("whole") << 0 << QString();
+        QTest::newRow("cpunet at the cpuapp block") << 1 << failed;
+        QTest::newRow("container gone") << 2 << failed;
+        QTest::newRow("combined catalog file")
+            << 3 << QStringLiteral("This firmware cannot be extracted by this extractor.");
+    }
+
+    void tamarindOnlyExtraction() {
+        QFETCH(int, fault);
+        QFETCH(QString, warning);
+
+        const LodestarFile images = someImages();
+        const QString container = write(lodestarFirmware(1, images));
+        const fwup::TamarindFirmwareFileParser parser(DetectorType::LODESTAR_MODEL_1, CpuAppTag, CpuNetTag,
+                                                      CpuAppSecret, CpuNetSecret);
+        const auto parsed = parser.parseTamarindFile(container);
+        QCOMPARE(parsed.size(), std::size_t(1));
+        fwup::TamarindFirmwareInfo info = parsed[0]->info();
+        if (fault == 1) {
+            info.cpuNetBlockIndex = info.cpuAppBlockIndex;
+        }
+        const QString path = fault == 2 ? dir_.filePath(QStringLiteral("gone.cvb")) : container;
+        const fwup::TamarindFirmwareCatalogFile tamarindFile(info, path);
+        const auto combinedFile = parseSystem(container, 1);
+        const IFirmwareCatalogFile& file =
+            fault == 3 ? *combinedFile : static_cast<const IFirmwareCatalogFile&>(tamarindFile);
+
+        fwup::TamarindFirmwareImageExtractor extractor(CpuAppTag, CpuNetTag, CpuAppSecret, CpuNetSecret);
+        MessageCapture capture;
+        std::unique_ptr<ISystemUpdate> update = extractor.extractFirmware(file);
+        if (!warning.isEmpty()) {
+            QVERIFY(!update); // cleanup() checks that the attempt left no image file
+            QCOMPARE(MessageCapture::of(QtWarningMsg).last(),
+                     warning.replace(QLatin1String("%1"), quoted(path)));
+            return;
+        }
+        QVERIFY(update);
+        const auto& system = dynamic_cast<const fwup::TamarindSystemUpdate&>(*update);
+        QCOMPARE(system.detectorType(), DetectorType::LODESTAR_MODEL_1);
+        const QMap<UpgradeableComponent, Version> tamarindOnly{{UpgradeableComponent::TAMARIND, {2, 1, 0}}};
+        QCOMPARE(update->componentVersions(), tamarindOnly);
+        QCOMPARE(readFile(system.component().cpuAppFile().fileName()), images.cpuAppImage);
+        QCOMPARE(readFile(system.component().cpuNetFile().fileName()), images.cpuNetImage);
+        QCOMPARE(imageFiles().size(), 2);
     }
 
     // --- the Lodestar extractor ---
