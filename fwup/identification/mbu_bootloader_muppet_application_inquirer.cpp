@@ -1,9 +1,5 @@
 #include "fwup/identification/mbu_bootloader_muppet_application_inquirer.h"
 
-#include <QDebug>
-
-#include <stdexcept>
-
 namespace fwup {
 
 MbuBootloaderMuppetApplicationInquirer::MbuBootloaderMuppetApplicationInquirer(
@@ -26,92 +22,73 @@ MbuBootloaderMuppetApplicationInquirer::~MbuBootloaderMuppetApplicationInquirer(
 
 void MbuBootloaderMuppetApplicationInquirer::start(const SuccessHandler& onSuccess,
                                                    const std::function<void()>& onFailure) {
-    if (!onSuccess || !onFailure) {
-        throw std::invalid_argument("Handler functors can not be null");
-    }
-    if (state_ != NotStarted) {
-        qDebug() << "Attempt to start inquiring whilst busy.";
-        onFailure();
+    const auto inquiry = inquiries_.begin(onSuccess, onFailure);
+    if (!inquiry) {
         return;
     }
     details_ = {};
-    state_ = Inquiring;
-    askProductType(Chain{onSuccess, onFailure});
+    askProductType(Chain{*inquiry, onSuccess, onFailure});
 }
 
 void MbuBootloaderMuppetApplicationInquirer::cancel() {
-    state_ = Finished;
+    inquiries_.finish();
     hardwareRevisionGetter_.cancel();
     serialNumberGetter_.cancel();
     softwareVersionGetter_.cancel();
     userVerificationCodeGetter_.cancel();
 }
 
-std::function<void()> MbuBootloaderMuppetApplicationInquirer::failureContinuation(const Chain& chain) {
-    return [this, onFailure = chain.onFailure] {
-        if (state_ == Inquiring) {
-            state_ = Finished;
-            onFailure();
-        }
-    };
-}
-
 // The type is not stored: the caller chose this inquirer by type already, and here it only picks
 // the operator password.
 void MbuBootloaderMuppetApplicationInquirer::askProductType(const Chain& chain) {
-    productTypeGetter_.start([this, chain](const cvsw::muppet::ProductTypeId& type) { logIn(type, chain); },
-                             failureContinuation(chain));
+    productTypeGetter_.start(
+        [this, chain](const cvsw::muppet::ProductTypeId& type) {
+            if (inquiries_.isLatest(chain.inquiry)) {
+                logIn(type, chain);
+            }
+        },
+        inquiries_.failureContinuation(chain.inquiry, chain.onFailure));
 }
 
 void MbuBootloaderMuppetApplicationInquirer::logIn(cvsw::muppet::ProductTypeId productType,
                                                    const Chain& chain) {
     loginAgent_.start(
-        productType, [this, chain] { askSoftwareVersion(chain); }, failureContinuation(chain));
+        productType,
+        [this, chain] {
+            if (inquiries_.isLatest(chain.inquiry)) {
+                askSoftwareVersion(chain);
+            }
+        },
+        inquiries_.failureContinuation(chain.inquiry, chain.onFailure));
 }
 
 void MbuBootloaderMuppetApplicationInquirer::askSoftwareVersion(const Chain& chain) {
-    softwareVersionGetter_.start(
-        [this, chain](Version version) {
-            if (state_ == Inquiring) {
-                details_.softwareVersion = version;
-                askHardwareRevision(chain);
-            }
-        },
-        failureContinuation(chain));
+    ask(softwareVersionGetter_, chain, [this, chain](Version version) {
+        details_.softwareVersion = version;
+        askHardwareRevision(chain);
+    });
 }
 
 void MbuBootloaderMuppetApplicationInquirer::askHardwareRevision(const Chain& chain) {
-    hardwareRevisionGetter_.start(
-        [this, chain](unsigned char revision) {
-            if (state_ == Inquiring) {
-                details_.hardwareRevision = revision;
-                askUserVerificationCode(chain);
-            }
-        },
-        failureContinuation(chain));
+    ask(hardwareRevisionGetter_, chain, [this, chain](unsigned char revision) {
+        details_.hardwareRevision = revision;
+        askUserVerificationCode(chain);
+    });
 }
 
 void MbuBootloaderMuppetApplicationInquirer::askUserVerificationCode(const Chain& chain) {
-    userVerificationCodeGetter_.start(
-        [this, chain](const UserVerificationCode& code) {
-            if (state_ == Inquiring) {
-                details_.userVerificationCode = code.value();
-                askSerialNumber(chain);
-            }
-        },
-        failureContinuation(chain));
+    ask(userVerificationCodeGetter_, chain, [this, chain](const UserVerificationCode& code) {
+        details_.userVerificationCode = code.value();
+        askSerialNumber(chain);
+    });
 }
 
 void MbuBootloaderMuppetApplicationInquirer::askSerialNumber(const Chain& chain) {
-    serialNumberGetter_.start(
-        [this, chain](const QString& serialNumber) {
-            if (state_ == Inquiring) {
-                details_.serialNumber = serialNumber;
-                state_ = Finished;
-                chain.onSuccess(details_);
-            }
-        },
-        failureContinuation(chain));
+    ask(serialNumberGetter_, chain, [this, chain](const QString& serialNumber) {
+        details_.serialNumber = serialNumber;
+        inquiries_.finish();
+        chain.onSuccess(details_);
+    });
 }
 
 } // namespace fwup

@@ -3,6 +3,7 @@
 #include "fwup/identification/hardware_revision_getter.h"
 #include "fwup/identification/i_muppet_application_inquirer.h"
 #include "fwup/identification/identification_timing.h"
+#include "fwup/identification/inquiry_chain.h"
 #include "fwup/identification/operator_user_login_agent.h"
 #include "fwup/identification/product_type_getter.h"
 #include "fwup/identification/serial_number_getter.h"
@@ -59,15 +60,19 @@ public:
     // and its answer still leads to a login; only the reads after it stop.
     void cancel() override;
 
-    InquiryState state() const { return state_; }
+    InquiryState state() const { return static_cast<InquiryState>(inquiries_.state()); }
 
 private:
     struct Chain {
+        detail::InquiryChain::Inquiry inquiry;
         SuccessHandler onSuccess;
         std::function<void()> onFailure;
     };
 
-    std::function<void()> failureContinuation(const Chain& chain);
+    template <typename Getter, typename Step>
+    void ask(Getter& getter, const Chain& chain, Step step) {
+        inquiries_.ask(getter, chain.inquiry, chain.onFailure, step);
+    }
     void askProductType(const Chain& chain);
     void logIn(cvsw::muppet::ProductTypeId productType, const Chain& chain);
     void askSoftwareVersion(const Chain& chain);
@@ -81,7 +86,7 @@ private:
     SoftwareVersionGetter softwareVersionGetter_;
     UserVerificationCodeGetter userVerificationCodeGetter_;
     MbuBootloaderDetails details_;
-    InquiryState state_ = NotStarted;
+    detail::InquiryChain inquiries_{detail::InquiryChain::Reuse::Once};
     OperatorUserLoginAgent loginAgent_;
     std::shared_ptr<cvsw::muppet::ControlCentre> controlCentre_;
 };

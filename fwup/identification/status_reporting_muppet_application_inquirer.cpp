@@ -1,9 +1,5 @@
 #include "fwup/identification/status_reporting_muppet_application_inquirer.h"
 
-#include <QDebug>
-
-#include <stdexcept>
-
 namespace fwup {
 
 StatusReportingMuppetApplicationInquirer::StatusReportingMuppetApplicationInquirer(
@@ -29,21 +25,16 @@ StatusReportingMuppetApplicationInquirer::~StatusReportingMuppetApplicationInqui
 void StatusReportingMuppetApplicationInquirer::start(cvsw::muppet::ProductTypeId productType,
                                                      const SuccessHandler& onSuccess,
                                                      const std::function<void()>& onFailure) {
-    if (!onSuccess || !onFailure) {
-        throw std::invalid_argument("Handler functors can not be null");
-    }
-    if (state_ != NotStarted) {
-        qDebug() << "Attempt to start inquiring whilst busy.";
-        onFailure();
+    const auto inquiry = inquiries_.begin(onSuccess, onFailure);
+    if (!inquiry) {
         return;
     }
     details_ = {};
-    state_ = Inquiring;
-    askSoftwareVersion(Chain{productType, onSuccess, onFailure});
+    askSoftwareVersion(Chain{*inquiry, productType, onSuccess, onFailure});
 }
 
 void StatusReportingMuppetApplicationInquirer::cancel() {
-    state_ = Finished;
+    inquiries_.finish();
     hardwareRevisionGetter_.cancel();
     productModelGetter_.cancel();
     serialNumberGetter_.cancel();
@@ -52,88 +43,62 @@ void StatusReportingMuppetApplicationInquirer::cancel() {
     userVerificationCodeGetter_.cancel();
 }
 
-std::function<void()> StatusReportingMuppetApplicationInquirer::failureContinuation(const Chain& chain) {
-    return [this, onFailure = chain.onFailure] {
-        if (state_ == Inquiring) {
-            state_ = Finished;
-            onFailure();
-        }
-    };
-}
-
 void StatusReportingMuppetApplicationInquirer::askSoftwareVersion(const Chain& chain) {
-    softwareVersionGetter_.start(
-        [this, chain](Version version) {
-            if (state_ == Inquiring) {
-                details_.softwareVersion = version;
-                askHardwareRevision(chain);
-            }
-        },
-        failureContinuation(chain));
+    ask(softwareVersionGetter_, chain, [this, chain](Version version) {
+        details_.softwareVersion = version;
+        askHardwareRevision(chain);
+    });
 }
 
 void StatusReportingMuppetApplicationInquirer::askHardwareRevision(const Chain& chain) {
-    hardwareRevisionGetter_.start(
-        [this, chain](unsigned char revision) {
-            if (state_ == Inquiring) {
-                details_.hardwareRevision = revision;
-                askUserVerificationCode(chain);
-            }
-        },
-        failureContinuation(chain));
+    ask(hardwareRevisionGetter_, chain, [this, chain](unsigned char revision) {
+        details_.hardwareRevision = revision;
+        askUserVerificationCode(chain);
+    });
 }
 
 void StatusReportingMuppetApplicationInquirer::askUserVerificationCode(const Chain& chain) {
-    userVerificationCodeGetter_.start(
-        [this, chain](const UserVerificationCode& code) {
-            if (state_ == Inquiring) {
-                details_.userVerificationCode = code.value();
-                askSerialNumber(chain);
-            }
-        },
-        failureContinuation(chain));
+    ask(userVerificationCodeGetter_, chain, [this, chain](const UserVerificationCode& code) {
+        details_.userVerificationCode = code.value();
+        askSerialNumber(chain);
+    });
 }
 
 void StatusReportingMuppetApplicationInquirer::askSerialNumber(const Chain& chain) {
-    serialNumberGetter_.start(
-        [this, chain](const QString& serialNumber) {
-            if (state_ == Inquiring) {
-                details_.serialNumber = serialNumber;
-                askProductModel(chain);
-            }
-        },
-        failureContinuation(chain));
+    ask(serialNumberGetter_, chain, [this, chain](const QString& serialNumber) {
+        details_.serialNumber = serialNumber;
+        askProductModel(chain);
+    });
 }
 
 void StatusReportingMuppetApplicationInquirer::askProductModel(const Chain& chain) {
-    productModelGetter_.start(
-        [this, chain](unsigned char model) {
-            if (state_ == Inquiring) {
-                details_.productModel = model;
-                logIn(chain);
-            }
-        },
-        failureContinuation(chain));
+    ask(productModelGetter_, chain, [this, chain](unsigned char model) {
+        details_.productModel = model;
+        logIn(chain);
+    });
 }
 
+// A login that succeeds after a cancel still reads the validity; only its answer is dropped.
 void StatusReportingMuppetApplicationInquirer::logIn(const Chain& chain) {
     loginAgent_.start(
-        chain.productType, details_.productModel, [this, chain] { askComponentValidity(chain); },
-        failureContinuation(chain));
+        chain.productType, details_.productModel,
+        [this, chain] {
+            if (inquiries_.isLatest(chain.inquiry)) {
+                askComponentValidity(chain);
+            }
+        },
+        inquiries_.failureContinuation(chain.inquiry, chain.onFailure));
 }
 
 void StatusReportingMuppetApplicationInquirer::askComponentValidity(const Chain& chain) {
-    componentValidityGetter_.start(
+    ask(componentValidityGetter_, chain,
         [this, chain](bool complete, unsigned int validFlags, unsigned int validMask) {
-            if (state_ == Inquiring) {
-                details_.validityAnswered = complete;
-                details_.validFlags = validFlags;
-                details_.validMask = validMask;
-                state_ = Finished;
-                chain.onSuccess(details_);
-            }
-        },
-        failureContinuation(chain));
+            details_.validityAnswered = complete;
+            details_.validFlags = validFlags;
+            details_.validMask = validMask;
+            inquiries_.finish();
+            chain.onSuccess(details_);
+        });
 }
 
 } // namespace fwup

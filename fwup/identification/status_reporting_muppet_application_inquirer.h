@@ -3,6 +3,7 @@
 #include "fwup/identification/hardware_revision_getter.h"
 #include "fwup/identification/i_muppet_application_inquirer.h"
 #include "fwup/identification/identification_timing.h"
+#include "fwup/identification/inquiry_chain.h"
 #include "fwup/identification/operator_user_login_agent.h"
 #include "fwup/identification/product_model_getter.h"
 #include "fwup/identification/serial_number_getter.h"
@@ -71,16 +72,20 @@ public:
     // Neither handler is called afterwards. The login is left to run out.
     void cancel() override;
 
-    InquiryState state() const { return state_; }
+    InquiryState state() const { return static_cast<InquiryState>(inquiries_.state()); }
 
 private:
     struct Chain {
+        detail::InquiryChain::Inquiry inquiry;
         cvsw::muppet::ProductTypeId productType;
         SuccessHandler onSuccess;
         std::function<void()> onFailure;
     };
 
-    std::function<void()> failureContinuation(const Chain& chain);
+    template <typename Getter, typename Step>
+    void ask(Getter& getter, const Chain& chain, Step step) {
+        inquiries_.ask(getter, chain.inquiry, chain.onFailure, step);
+    }
     void askSoftwareVersion(const Chain& chain);
     void askHardwareRevision(const Chain& chain);
     void askUserVerificationCode(const Chain& chain);
@@ -96,7 +101,7 @@ private:
     UpgradeableComponentValidityGetter componentValidityGetter_;
     UserVerificationCodeGetter userVerificationCodeGetter_;
     ApplicationDetails details_;
-    InquiryState state_ = NotStarted;
+    detail::InquiryChain inquiries_{detail::InquiryChain::Reuse::Once};
     OperatorUserLoginAgent loginAgent_;
     std::shared_ptr<cvsw::muppet::ControlCentre> controlCentre_;
 };

@@ -1,9 +1,5 @@
 #include "fwup/identification/tamarind_muppet_application_inquirer.h"
 
-#include <QDebug>
-
-#include <stdexcept>
-
 namespace fwup {
 
 TamarindMuppetApplicationInquirer::TamarindMuppetApplicationInquirer(
@@ -27,21 +23,16 @@ TamarindMuppetApplicationInquirer::~TamarindMuppetApplicationInquirer() = defaul
 void TamarindMuppetApplicationInquirer::start(cvsw::muppet::ProductTypeId productType,
                                               const DetailsHandler& onDetails,
                                               const std::function<void()>& onFailure) {
-    if (!onDetails || !onFailure) {
-        throw std::invalid_argument("Handler functors can not be null");
-    }
-    if (busy_) {
-        qDebug() << "Attempt to start inquiring whilst busy.";
-        onFailure();
+    const auto inquiry = inquiries_.begin(onDetails, onFailure);
+    if (!inquiry) {
         return;
     }
     details_ = {};
-    busy_ = true;
-    askSoftwareVersion(Chain{productType, onDetails, onFailure});
+    askSoftwareVersion(Chain{*inquiry, productType, onDetails, onFailure});
 }
 
 void TamarindMuppetApplicationInquirer::cancel() {
-    busy_ = false;
+    inquiries_.finish();
     hardwareRevisionGetter_.cancel();
     productModelGetter_.cancel();
     serialNumberGetter_.cancel();
@@ -49,77 +40,56 @@ void TamarindMuppetApplicationInquirer::cancel() {
     componentValidityGetter_.cancel();
 }
 
-std::function<void()> TamarindMuppetApplicationInquirer::failureContinuation(const Chain& chain) {
-    return [this, onFailure = chain.onFailure] {
-        if (busy_) {
-            busy_ = false;
-            onFailure();
-        }
-    };
-}
-
 void TamarindMuppetApplicationInquirer::askSoftwareVersion(const Chain& chain) {
-    softwareVersionGetter_.start(
-        [this, chain](Version version) {
-            if (busy_) {
-                details_.softwareVersion = version;
-                askHardwareRevision(chain);
-            }
-        },
-        failureContinuation(chain));
+    ask(softwareVersionGetter_, chain, [this, chain](Version version) {
+        details_.softwareVersion = version;
+        askHardwareRevision(chain);
+    });
 }
 
 void TamarindMuppetApplicationInquirer::askHardwareRevision(const Chain& chain) {
-    hardwareRevisionGetter_.start(
-        [this, chain](unsigned char revision) {
-            if (busy_) {
-                details_.hardwareRevision = revision;
-                askSerialNumber(chain);
-            }
-        },
-        failureContinuation(chain));
+    ask(hardwareRevisionGetter_, chain, [this, chain](unsigned char revision) {
+        details_.hardwareRevision = revision;
+        askSerialNumber(chain);
+    });
 }
 
 void TamarindMuppetApplicationInquirer::askSerialNumber(const Chain& chain) {
-    serialNumberGetter_.start(
-        [this, chain](const QString& serialNumber) {
-            if (busy_) {
-                details_.serialNumber = serialNumber;
-                askProductModel(chain);
-            }
-        },
-        failureContinuation(chain));
+    ask(serialNumberGetter_, chain, [this, chain](const QString& serialNumber) {
+        details_.serialNumber = serialNumber;
+        askProductModel(chain);
+    });
 }
 
 void TamarindMuppetApplicationInquirer::askProductModel(const Chain& chain) {
-    productModelGetter_.start(
-        [this, chain](unsigned char model) {
-            if (busy_) {
-                details_.productModel = model;
-                logIn(chain);
-            }
-        },
-        failureContinuation(chain));
+    ask(productModelGetter_, chain, [this, chain](unsigned char model) {
+        details_.productModel = model;
+        logIn(chain);
+    });
 }
 
+// A login that succeeds after a cancel still reads the validity, unless another inquiry has begun
+// since: that one's reads are not to be disturbed.
 void TamarindMuppetApplicationInquirer::logIn(const Chain& chain) {
     loginAgent_.start(
-        chain.productType, details_.productModel, [this, chain] { askComponentValidity(chain); },
-        failureContinuation(chain));
+        chain.productType, details_.productModel,
+        [this, chain] {
+            if (inquiries_.isLatest(chain.inquiry)) {
+                askComponentValidity(chain);
+            }
+        },
+        inquiries_.failureContinuation(chain.inquiry, chain.onFailure));
 }
 
 void TamarindMuppetApplicationInquirer::askComponentValidity(const Chain& chain) {
-    componentValidityGetter_.start(
+    ask(componentValidityGetter_, chain,
         [this, chain](bool complete, unsigned int validFlags, unsigned int validMask) {
-            if (busy_) {
-                details_.validityAnswered = complete;
-                details_.validFlags = validFlags;
-                details_.validMask = validMask;
-                busy_ = false;
-                chain.onDetails(details_);
-            }
-        },
-        failureContinuation(chain));
+            details_.validityAnswered = complete;
+            details_.validFlags = validFlags;
+            details_.validMask = validMask;
+            inquiries_.finish();
+            chain.onDetails(details_);
+        });
 }
 
 } // namespace fwup

@@ -3,6 +3,7 @@
 #include "fwup/identification/hardware_revision_getter.h"
 #include "fwup/identification/i_muppet_application_inquirer.h"
 #include "fwup/identification/identification_timing.h"
+#include "fwup/identification/inquiry_chain.h"
 #include "fwup/identification/operator_user_login_agent.h"
 #include "fwup/identification/product_model_getter.h"
 #include "fwup/identification/serial_number_getter.h"
@@ -63,16 +64,20 @@ public:
     // Neither handler is called afterwards. The login is left to run out.
     void cancel() override;
 
-    bool isBusy() const { return busy_; }
+    bool isBusy() const { return inquiries_.state() == detail::InquiryChain::Inquiring; }
 
 private:
     struct Chain {
+        detail::InquiryChain::Inquiry inquiry;
         cvsw::muppet::ProductTypeId productType;
         DetailsHandler onDetails;
         std::function<void()> onFailure;
     };
 
-    std::function<void()> failureContinuation(const Chain& chain);
+    template <typename Getter, typename Step>
+    void ask(Getter& getter, const Chain& chain, Step step) {
+        inquiries_.ask(getter, chain.inquiry, chain.onFailure, step);
+    }
     void askSoftwareVersion(const Chain& chain);
     void askHardwareRevision(const Chain& chain);
     void askSerialNumber(const Chain& chain);
@@ -86,7 +91,8 @@ private:
     SoftwareVersionGetter softwareVersionGetter_;
     UpgradeableComponentValidityGetter componentValidityGetter_;
     ApplicationDetails details_;
-    bool busy_ = false;
+    // Busy while an inquiry runs.
+    detail::InquiryChain inquiries_{detail::InquiryChain::Reuse::Repeatedly};
     OperatorUserLoginAgent loginAgent_;
     std::shared_ptr<cvsw::muppet::ControlCentre> controlCentre_;
 };

@@ -1,6 +1,8 @@
 // The application inquirers against the simulated detector, through the program's own link stack.
 #include <QTest>
 
+#include "getter_test_support.h"
+#include "login_test_device.h"
 #include "simulated_system_fixture.h"
 
 #include "fwup/communication/muppet_connection.h"
@@ -12,6 +14,8 @@
 #include "tests/support/simulated_detector/simulated_fault.h"
 
 #include <QTimer>
+
+#include <algorithm>
 
 #include <functional>
 #include <memory>
@@ -105,6 +109,8 @@ private slots:
     void cancelAtEachStep_data();
     void cancelAtEachStep();
     void bootloaderCancelLeavesTheProductTypeReadRunning();
+    void tamarindRestartAfterCancel_data();
+    void tamarindRestartAfterCancel();
 
 private:
     std::unique_ptr<SimulatedDetector> detector_;
@@ -261,6 +267,104 @@ void TestApplicationInquirers::bootloaderCancelLeavesTheProductTypeReadRunning()
     QTRY_VERIFY(link.ticks > settled + 30);
     QCOMPARE(outcome.count(), 0);
     QCOMPARE(pod.requestLog(), QStringList{QStringLiteral("GET 20")} + BOOTLOADER_CHAIN.mid(0, 5));
+}
+
+void TestApplicationInquirers::tamarindRestartAfterCancel_data() {
+    QTest::addColumn<bool>("lateLoginSucceeds");
+
+    QTest::newRow("late login succeeds") << true;
+    QTest::newRow("late login is refused") << false;
+}
+
+// The sub-system's inquirer may be started again after a cancel while the cancelled inquiry's login
+// still runs. Whatever that login ends in belongs to the cancelled inquiry: it reaches none of its
+// handlers, and neither finishes nor disturbs the inquiry that runs now.
+void TestApplicationInquirers::tamarindRestartAfterCancel() {
+    QFETCH(bool, lateLoginSucceeds);
+
+    using namespace getter_test;
+    auto centre = std::make_shared<cvsw::muppet::ControlCentre>();
+    cuu::test::ControlCentreDevice device(centre);
+    login_test::LoginScript login;
+    login.silentSession = -1;
+    bool holdModel = false;
+    int validityRequests = 0;
+    device.setResponder([&](const Message& request) -> std::vector<Message> {
+        switch (login_test::idOf(request)) {
+        case 3:
+            return {infReply(3, "0102030000")};
+        case 35:
+            return {infReply(35, "07")};
+        case 17:
+            return {infReply(17, "000102030405060708090a0b0c0d0e0f")};
+        case 110:
+            return holdModel ? std::vector<Message>{} : std::vector<Message>{infReply(110, "01")};
+        case 111:
+            ++validityRequests;
+            return {infReply(111, "010000000500000005")};
+        default:
+            return login_test::answer(login, request);
+        }
+    });
+    device.startServicing();
+    int ticks = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    ticker.start(1);
+    const auto requestsOf = [&](std::uint16_t id) {
+        return std::count_if(device.requests().begin(), device.requests().end(),
+                             [id](const Message& request) { return login_test::idOf(request) == id; });
+    };
+
+    // Long enough a wait for each question that the held model read outlasts the late login.
+    fwup::IdentificationTiming timing = shortTiming();
+    timing.attemptLimit = 50;
+    timing.loginStepTimeoutMs = 100;
+    fwup::TamarindMuppetApplicationInquirer inquirer(centre, timing);
+    Outcome cancelled;
+    inquirer.start(
+        161, [&](const auto&) { ++cancelled.successes; }, [&] { ++cancelled.failures; });
+    QTRY_VERIFY(requestsOf(login_test::Session::ID) >= 1);
+    inquirer.cancel();
+
+    holdModel = true;
+    Outcome current;
+    std::optional<fwup::TamarindMuppetApplicationInquirer::ApplicationDetails> details;
+    inquirer.start(
+        161,
+        [&](const auto& received) {
+            ++current.successes;
+            details = received;
+        },
+        [&] { ++current.failures; });
+    QTRY_VERIFY(requestsOf(110) >= 2);
+
+    // The cancelled inquiry's login ends now, while the current one waits for its model.
+    const auto sessionRequests = requestsOf(login_test::Session::ID);
+    login.silentSession = 0;
+    login.sessionAsErr = !lateLoginSucceeds;
+    if (lateLoginSucceeds) {
+        QTRY_COMPARE(requestsOf(login_test::Login::ID), 1);
+    } else {
+        QTRY_VERIFY(requestsOf(login_test::Session::ID) > sessionRequests);
+    }
+    const int settled = ticks;
+    QTRY_VERIFY(ticks > settled + 30);
+    QCOMPARE(cancelled.count(), 0);
+    QCOMPARE(current.count(), 0);
+    QCOMPARE(validityRequests, 0);
+
+    login.sessionAsErr = false;
+    holdModel = false;
+    QTRY_COMPARE(current.count(), 1);
+    QCOMPARE(current.successes, 1);
+    QCOMPARE(details->productModel, std::uint8_t(1));
+    QVERIFY(details->validityAnswered);
+    QCOMPARE(validityRequests, 1);
+    const int finished = ticks;
+    QTRY_VERIFY(ticks > finished + 30);
+    QCOMPARE(cancelled.count(), 0);
+    QCOMPARE(current.count(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestApplicationInquirers)
