@@ -1,12 +1,11 @@
 #include "fwup/identification/mbu_component_identifier.h"
 
-#include "fwup/communication/muppet_connection.h"
+#include "fwup/identification/component_identification_loop.h"
 #include "fwup/identification/detector_record_file.h"
 #include "fwup/identification/product_type_getter.h"
 #include "fwup/identification/product_type_id_name.h"
 #include "muppet/control_centre.h"
 
-#include <QCoreApplication>
 #include <QDebug>
 
 #include <utility>
@@ -41,24 +40,14 @@ std::optional<MbuComponentIdentity> MbuComponentIdentifier::identify(const QStri
     if (state_ == Busy) {
         return std::nullopt;
     }
-    std::shared_ptr<MuppetConnection> connection = MuppetConnection::establishConnection(location);
-    if (!connection) {
-        qDebug() << "Failed to establish a connection";
+    if (!detail::run_component_identification(
+            location, controlCentre_, [this] { start(); }, [this] { return state_ == Busy; })) {
         state_ = Failed;
         return std::nullopt;
     }
-
-    connection->addControlCentre(controlCentre_);
-    start();
-    while (state_ == Busy) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-        connection->service();
-    }
-    connection->removeControlCentre(controlCentre_);
     productTypeGetter_.reset();
     bootloaderInquirer_.reset();
     applicationInquirer_.reset();
-    connection.reset();
 
     if (state_ != Identified) {
         return std::nullopt;

@@ -1,11 +1,10 @@
 #include "fwup/identification/tamarind_component_identifier.h"
 
-#include "fwup/communication/muppet_connection.h"
+#include "fwup/identification/component_identification_loop.h"
 #include "fwup/identification/detector_record_file.h"
 #include "fwup/identification/product_type_id_name.h"
 #include "muppet/control_centre.h"
 
-#include <QCoreApplication>
 #include <QDebug>
 
 #include <utility>
@@ -33,22 +32,12 @@ std::optional<TamarindComponentIdentity> TamarindComponentIdentifier::identify(c
     if (state_ == Busy) {
         return std::nullopt;
     }
-    std::shared_ptr<MuppetConnection> connection =
-        MuppetConnection::establishConnection(locationPrefix_ + location);
-    if (!connection) {
-        qDebug() << "Failed to establish a connection";
+    if (!detail::run_component_identification(
+            locationPrefix_ + location, controlCentre_, [this] { start(); },
+            [this] { return state_ == Busy; })) {
         state_ = Failed;
         return std::nullopt;
     }
-
-    connection->addControlCentre(controlCentre_);
-    start();
-    while (state_ == Busy) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-        connection->service();
-    }
-    connection->removeControlCentre(controlCentre_);
-    connection.reset();
 
     if (state_ != Identified) {
         return std::nullopt;
