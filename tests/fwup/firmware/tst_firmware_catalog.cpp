@@ -174,15 +174,13 @@ class TestFirmwareCatalog : public QObject {
 
     // A Lodestar container of one pod hardware version and one Tamarind pair, written to disk, and the one
     // catalog file its model's parser finds in it.
-    std::unique_ptr<IFirmwareCatalogFile> firmware(int model, SoftwareVersion pod,
-                                                   SoftwareVersion tamarind = {2, 0, 0},
-                                                   std::uint32_t podFlags = 1) {
+    std::unique_ptr<IFirmwareCatalogFile> firmware(int model, SoftwareVersion pod) {
         MbuHeaderSpec podHeader;
         podHeader.version = pod;
-        podHeader.hardwareFlags = podFlags;
+        podHeader.hardwareFlags = 1;
         podHeader.requiredBtIcdRevision = 3;
         CpuAppHeaderSpec app;
-        app.version = tamarind;
+        app.version = {2, 0, 0};
         app.hardwareFlags = 1;
         app.btIcdRevision = 3;
         app.pairingId = pairingId(1);
