@@ -87,6 +87,12 @@ void CvbFile::releaseBlocks() {
         }
     }
     blocks_.clear();
+    indexOf_.clear();
+}
+
+void CvbFile::appendBlock(Entry entry) {
+    indexOf_.emplace(entry.block.get(), blocks_.size()); // a block added twice keeps its first index
+    blocks_.push_back(std::move(entry));
 }
 
 void CvbFile::loadFromFileSource(std::unique_ptr<FileSource>&& source) {
@@ -167,7 +173,7 @@ void CvbFile::scanBlocks(int size) {
         auto block = std::make_shared<CvbBlock>(*this);
         block->header() = header;
         block->setDataSource(std::make_shared<RawBlockDataSource>(block));
-        blocks_.push_back(
+        appendBlock(
             Entry{block, static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(end - start), true});
 
         // Too few bytes left for another header: they stay unread and the size check names them.
@@ -205,12 +211,11 @@ std::shared_ptr<CvbBlock> CvbFile::blockByIndex(std::size_t index) const {
 }
 
 std::size_t CvbFile::lookupBlockIndex(const CvbBlock* block) const {
-    for (std::size_t i = 0; i < blocks_.size(); ++i) {
-        if (blocks_[i].block.get() == block) {
-            return i;
-        }
+    const auto found = indexOf_.find(block);
+    if (found == indexOf_.end()) {
+        throw std::runtime_error("Block not in file.");
     }
-    throw std::runtime_error("Block not in file.");
+    return found->second;
 }
 
 std::shared_ptr<CvbBlock> CvbFile::blockById(const std::array<std::uint8_t, 8>& id,
@@ -266,7 +271,7 @@ std::shared_ptr<CvbBlock> CvbFile::addBlock(std::shared_ptr<CvbBlock> block) {
     if (&block->file() != this) {
         throw std::logic_error("Attempt to add a block that belongs to another CvbFile.");
     }
-    blocks_.push_back(Entry{block, 0, 0, false});
+    appendBlock(Entry{block, 0, 0, false});
     return block;
 }
 

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace cvsw::cvbv3 {
@@ -67,9 +68,13 @@ private:
     void scanBlocks(int size);
     void checkBlocks() const;
     void releaseBlocks();
+    void appendBlock(Entry entry);
 
     MainHeader mainHeader_;
     std::vector<Entry> blocks_;
+    // Every block read asks for its own index; a scan of the list per read made loading and reading
+    // a container of many blocks quadratic. Holds each block's first index.
+    std::unordered_map<const CvbBlock*, std::size_t> indexOf_;
     std::unique_ptr<FileSource> storage_;
 };
 
