@@ -149,16 +149,16 @@ private slots:
 
     // The program's keys read a container built by the kit with the Lodestar secrets.
     void lodestarContainerRoundTrip() {
-        ContainerSpec spec;
-        spec.blocks.push_back(
+        ContainerLayout layout;
+        layout.blocks.push_back(
             {"LDSTCP01", patternBytes(333, 1), LodestarModel1ProductionSecret, true, {}, {}});
-        spec.blocks.push_back(
+        layout.blocks.push_back(
             {"LDSTJNA1", patternBytes(64, 2), LodestarJuniperCpuAppProductionSecret, true, {}, {}});
-        spec.blocks.push_back(
+        layout.blocks.push_back(
             {"LDSTJNN1", patternBytes(65, 3), LodestarJuniperCpuNetProductionSecret, true, {}, {}});
-        auto file = loadContainer(buildContainer(spec));
-        for (std::size_t i = 0; i < spec.blocks.size(); ++i) {
-            QCOMPARE(decryptBlock(*file, i, spec.blocks[i].secret), spec.blocks[i].plain);
+        auto file = loadContainer(buildContainer(layout));
+        for (std::size_t i = 0; i < layout.blocks.size(); ++i) {
+            QCOMPARE(decryptBlock(*file, i, layout.blocks[i].secret), layout.blocks[i].plain);
         }
     }
 };

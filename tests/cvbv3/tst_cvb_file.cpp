@@ -47,13 +47,13 @@ Thrown thrownBy(Function&& function) {
 }
 
 // Two blocks: an encrypted control-pod image and a plain block.
-ContainerSpec twoBlocks() {
-    ContainerSpec spec;
-    spec.buildDescription = "test container";
-    spec.blocks.push_back(
+ContainerLayout twoBlocks() {
+    ContainerLayout layout;
+    layout.buildDescription = "test container";
+    layout.blocks.push_back(
         {"LDSTCP02", patternBytes(100, 7), LodestarModel2ProductionSecret, true, "pod", {}});
-    spec.blocks.push_back({"PLAINBLK", patternBytes(50, 9), {}, false, "plain", {}});
-    return spec;
+    layout.blocks.push_back({"PLAINBLK", patternBytes(50, 9), {}, false, "plain", {}});
+    return layout;
 }
 
 struct LoadCase {
@@ -278,20 +278,20 @@ private slots:
     }
 
     void blocksAndPlainData() {
-        const ContainerSpec spec = twoBlocks();
-        auto file = loadContainer(buildContainer(spec));
+        const ContainerLayout layout = twoBlocks();
+        auto file = loadContainer(buildContainer(layout));
         QCOMPARE(file->blockCount(), std::size_t(2));
         QCOMPARE(file->blockByIndex(0)->header().blockId(), makeTag("LDSTCP02"));
-        QCOMPARE(decryptBlock(*file, 0, LodestarModel2ProductionSecret), spec.blocks[0].plain);
-        QCOMPARE(readAll(file->blockByIndex(1)->dataSource(), 7), spec.blocks[1].plain);
+        QCOMPARE(decryptBlock(*file, 0, LodestarModel2ProductionSecret), layout.blocks[0].plain);
+        QCOMPARE(readAll(file->blockByIndex(1)->dataSource(), 7), layout.blocks[1].plain);
         QCOMPARE(file->lookupBlockIndex(file->blockByIndex(1).get()), std::size_t(1));
         QCOMPARE(file->mainHeader().buildDescription()[0], std::uint8_t('t'));
     }
 
     void emptyBlockLoads() {
-        ContainerSpec spec;
-        spec.blocks.push_back({"EMPTYBLK", {}, {}, false, {}, {}});
-        auto file = loadContainer(buildContainer(spec));
+        ContainerLayout layout;
+        layout.blocks.push_back({"EMPTYBLK", {}, {}, false, {}, {}});
+        auto file = loadContainer(buildContainer(layout));
         const auto block = file->blockByIndex(0);
         std::uint8_t byte = 0;
         QCOMPARE(block->readData(0, &byte, 1), 0u);
@@ -314,8 +314,8 @@ private slots:
         QFETCH(quint32, offset);
         QFETCH(quint32, length);
         QFETCH(int, expected);
-        const ContainerSpec spec = twoBlocks();
-        auto source = std::make_unique<MemoryFileSource>(buildContainer(spec));
+        const ContainerLayout layout = twoBlocks();
+        auto source = std::make_unique<MemoryFileSource>(buildContainer(layout));
         MemoryFileSource* store = source.get();
         CvbFile file;
         file.loadFromFileSource(std::move(source));
@@ -326,7 +326,7 @@ private slots:
             QCOMPARE(store->seekCount(), seeksBefore); // the store is not touched
         }
         for (int i = 0; i < expected; ++i) {
-            QCOMPARE(buffer[std::size_t(i)], spec.blocks[1].plain[offset + std::size_t(i)]);
+            QCOMPARE(buffer[std::size_t(i)], layout.blocks[1].plain[offset + std::size_t(i)]);
         }
         QCOMPARE(buffer[std::size_t(expected)], std::uint8_t(0xEE));
     }
@@ -362,11 +362,11 @@ private slots:
     }
 
     void blockById() {
-        ContainerSpec spec;
+        ContainerLayout layout;
         for (const char* tag : {"AAAAAAAA", "BBBBBBBB", "AAAAAAAA"}) {
-            spec.blocks.push_back({tag, bytesOf(tag), {}, false, {}, {}});
+            layout.blocks.push_back({tag, bytesOf(tag), {}, false, {}, {}});
         }
-        auto file = loadContainer(buildContainer(spec));
+        auto file = loadContainer(buildContainer(layout));
         const auto a = makeTag("AAAAAAAA");
         QCOMPARE(file->blockById(a, 0), file->blockByIndex(0));
         QCOMPARE(file->blockById(a, 1), file->blockByIndex(2));
@@ -512,16 +512,16 @@ private slots:
 
     // The kit's damage helpers change one field and, on request, repair the CRC that covers it.
     void kitRepairsTheCoveringCrc() {
-        const ContainerSpec spec = twoBlocks();
-        Bytes bytes = buildContainer(spec);
+        const ContainerLayout layout = twoBlocks();
+        Bytes bytes = buildContainer(layout);
         const std::size_t offset = blockLocations(bytes).at(1).dataOffset + 7;
         flipByte(bytes, offset, Crc::Recompute, 0x40);
         auto file = loadContainer(bytes);
-        Bytes expected = spec.blocks[1].plain;
+        Bytes expected = layout.blocks[1].plain;
         expected[7] ^= 0x40;
         QCOMPARE(readAll(file->blockByIndex(1)->dataSource()), expected);
 
-        Bytes description = buildContainer(spec);
+        Bytes description = buildContainer(layout);
         flipByte(description, 30, Crc::Recompute);
         QCOMPARE(loadContainer(description)->mainHeader().buildDescription()[18], std::uint8_t(0xFF));
     }
@@ -529,12 +529,12 @@ private slots:
     void kitWritesContainersToDisk() {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("kit.cvb"));
-        const ContainerSpec spec = twoBlocks();
-        QVERIFY(writeContainer(path, spec));
+        const ContainerLayout layout = twoBlocks();
+        QVERIFY(writeContainer(path, layout));
         CvbFile file;
         QVERIFY(file.loadFromFile(path.toStdString()));
-        QCOMPARE(decryptBlock(file, 0, LodestarModel2ProductionSecret), spec.blocks[0].plain);
-        QCOMPARE(readAll(file.blockByIndex(1)->dataSource()), spec.blocks[1].plain);
+        QCOMPARE(decryptBlock(file, 0, LodestarModel2ProductionSecret), layout.blocks[0].plain);
+        QCOMPARE(readAll(file.blockByIndex(1)->dataSource()), layout.blocks[1].plain);
     }
 
     void reloadReplacesBlocks() {

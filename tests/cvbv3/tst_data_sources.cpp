@@ -49,9 +49,9 @@ class TestDataSources : public QObject {
 
 private slots:
     void rawSourceOverEmptyBlock() {
-        ContainerSpec spec;
-        spec.blocks.push_back({"EMPTYBLK", {}, {}, false, {}, {}});
-        auto file = loadContainer(buildContainer(spec));
+        ContainerLayout layout;
+        layout.blocks.push_back({"EMPTYBLK", {}, {}, false, {}, {}});
+        auto file = loadContainer(buildContainer(layout));
         RawBlockDataSource source(file->blockByIndex(0));
         source.beginReadData();
         QVERIFY(source.endOfData());
@@ -63,12 +63,12 @@ private slots:
     }
 
     void rawSourceRestarts() {
-        ContainerSpec spec;
-        spec.blocks.push_back({"PLAINBLK", patternBytes(1000), {}, false, {}, {}});
-        auto file = loadContainer(buildContainer(spec));
+        ContainerLayout layout;
+        layout.blocks.push_back({"PLAINBLK", patternBytes(1000), {}, false, {}, {}});
+        auto file = loadContainer(buildContainer(layout));
         auto source = std::make_shared<RawBlockDataSource>(file->blockByIndex(0));
-        QCOMPARE(readAll(source, 33), spec.blocks[0].plain);
-        QCOMPARE(readAll(source, 1000), spec.blocks[0].plain);
+        QCOMPARE(readAll(source, 33), layout.blocks[0].plain);
+        QCOMPARE(readAll(source, 1000), layout.blocks[0].plain);
     }
 
     void concatenation_data() {

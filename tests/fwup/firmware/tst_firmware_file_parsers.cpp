@@ -26,7 +26,7 @@ using fwup::Version;
 using CatalogFiles = std::vector<std::unique_ptr<IFirmwareCatalogFile>>;
 using CombinedParser = fwup::MbuAndTamarindFirmwareFileParser<MbuMetadataHeaderV2>;
 
-Q_DECLARE_METATYPE(ContainerSpec)
+Q_DECLARE_METATYPE(ContainerLayout)
 Q_DECLARE_METATYPE(MbuHeaderSpec)
 
 namespace {
@@ -34,11 +34,11 @@ namespace {
 const Bytes Image = patternBytes(500, 8);
 
 MbuHeaderSpec pod(std::uint32_t flags, std::uint16_t icd, SoftwareVersion version = {1, 77, 3}) {
-    MbuHeaderSpec spec;
-    spec.version = version;
-    spec.hardwareFlags = flags;
-    spec.requiredBtIcdRevision = icd;
-    return spec;
+    MbuHeaderSpec layout;
+    layout.version = version;
+    layout.hardwareFlags = flags;
+    layout.requiredBtIcdRevision = icd;
+    return layout;
 }
 
 BlockSpec pod1(MbuHeaderSpec header) {
@@ -62,12 +62,12 @@ std::vector<BlockSpec> tamarindPair(std::uint32_t flags, std::uint16_t icd, std:
     return {cpuAppBlock(app, Image), cpuNetBlock(net, Image)};
 }
 
-ContainerSpec container(std::initializer_list<std::vector<BlockSpec>> groups) {
-    ContainerSpec spec;
+ContainerLayout container(std::initializer_list<std::vector<BlockSpec>> groups) {
+    ContainerLayout layout;
     for (const auto& group : groups) {
-        spec.blocks.insert(spec.blocks.end(), group.begin(), group.end());
+        layout.blocks.insert(layout.blocks.end(), group.begin(), group.end());
     }
-    return spec;
+    return layout;
 }
 
 // The two parsers the Lodestar registrar registers, in its order.
@@ -111,9 +111,9 @@ class TestFirmwareFileParsers : public QObject {
 
     QTemporaryDir dir_;
 
-    QString write(const ContainerSpec& spec) {
+    QString write(const ContainerLayout& layout) {
         const QString path = dir_.filePath(QStringLiteral("fw.cvb"));
-        if (!writeContainer(path, spec)) {
+        if (!writeContainer(path, layout)) {
             qFatal("could not write the test container");
         }
         return path;
@@ -123,7 +123,7 @@ private slots:
     void initTestCase() { QVERIFY(dir_.isValid()); }
 
     void combinations_data() {
-        QTest::addColumn<ContainerSpec>("spec");
+        QTest::addColumn<ContainerLayout>("layout");
         QTest::addColumn<QStringList>("model1");
         QTest::addColumn<QStringList>("model2");
 
@@ -154,11 +154,11 @@ private slots:
     }
 
     void combinations() {
-        QFETCH(ContainerSpec, spec);
+        QFETCH(ContainerLayout, layout);
         QFETCH(QStringList, model1);
         QFETCH(QStringList, model2);
 
-        const QString path = write(spec);
+        const QString path = write(layout);
         auto first = model1Parser();
         auto second = model2Parser();
         const CatalogFiles fromFirst = first.parseFile(path);
@@ -227,10 +227,10 @@ private slots:
                                                                    PodSecret1);
         builder.setBlock(container.addBlock());
         QVERIFY(builder.loadFromJsonObject(object));
-        for (const BlockSpec& spec : tamarindPair(1, 7, 1, {2, 0, 5})) {
+        for (const BlockSpec& layout : tamarindPair(1, 7, 1, {2, 0, 5})) {
             const auto block = container.addBlock();
-            block->header().setBlockId(makeTag(spec.tag));
-            block->setDataSource(std::make_shared<cvsw::cvbv3::VectorDataSource>(encryptBlockData(spec)));
+            block->header().setBlockId(makeTag(layout.tag));
+            block->setDataSource(std::make_shared<cvsw::cvbv3::VectorDataSource>(encryptBlockData(layout)));
         }
         const QString path = dir_.filePath(QStringLiteral("built.cvb"));
         QVERIFY(container.saveToFile(path.toStdString()));

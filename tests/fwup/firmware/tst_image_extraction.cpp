@@ -40,7 +40,7 @@ struct LodestarFile {
 };
 
 // A Lodestar firmware file of one model: blocks pod, CPUAPP, CPUNET, after a foreign block.
-ContainerSpec lodestarFirmware(int model, const LodestarFile& images) {
+ContainerLayout lodestarFirmware(int model, const LodestarFile& images) {
     MbuHeaderSpec pod;
     pod.version = {1, 80, 4};
     pod.hardwareFlags = 1;
@@ -127,9 +127,9 @@ class TestImageExtraction : public QObject {
     QTemporaryDir dir_;
     QTemporaryDir tempDir_; // stands in for the system temporary directory
 
-    QString write(const ContainerSpec& spec, const QString& name = QStringLiteral("fw.cvb")) {
+    QString write(const ContainerLayout& layout, const QString& name = QStringLiteral("fw.cvb")) {
         const QString path = dir_.filePath(name);
-        if (!writeContainer(path, spec)) {
+        if (!writeContainer(path, layout)) {
             qFatal("could not write the test container");
         }
         return path;
@@ -270,14 +270,14 @@ private slots:
         if (output.startsWith(QLatin1String("/dev/")) && !QFileInfo::exists(output)) {
             QSKIP("this system has no such device");
         }
-        ContainerSpec spec = lodestarFirmware(1, someImages(20000));
+        ContainerLayout layout = lodestarFirmware(1, someImages(20000));
         if (damage == 2) {
             CpuAppHeaderSpec app;
             app.hardwareFlags = 1;
             app.headerCrc = 1;
-            spec.blocks[2] = cpuAppBlock(app, patternBytes(100));
+            layout.blocks[2] = cpuAppBlock(app, patternBytes(100));
         }
-        Bytes bytes = buildContainer(spec);
+        Bytes bytes = buildContainer(layout);
         if (damage == 1) {
             setU32(bytes, MainHeaderCrcOffset, getU32(bytes, MainHeaderCrcOffset) ^ 1u);
         }

@@ -26,7 +26,7 @@ using fwup::detail::BlockMetadataReader;
 
 using BlockMaker = std::function<BlockSpec()>;
 Q_DECLARE_METATYPE(BlockMaker)
-Q_DECLARE_METATYPE(ContainerSpec)
+Q_DECLARE_METATYPE(ContainerLayout)
 Q_DECLARE_METATYPE(CpuAppHeaderSpec)
 
 namespace {
@@ -44,18 +44,18 @@ std::uint32_t correctCrc(const Bytes& header) {
 }
 
 CpuAppHeaderSpec cpuApp(std::uint32_t flags, std::uint32_t pairing, std::uint16_t icd = 7) {
-    CpuAppHeaderSpec spec;
-    spec.version = {2, 3, 4};
-    spec.hardwareFlags = flags;
-    spec.pairingId = pairingId(pairing);
-    spec.btIcdRevision = icd;
-    return spec;
+    CpuAppHeaderSpec layout;
+    layout.version = {2, 3, 4};
+    layout.hardwareFlags = flags;
+    layout.pairingId = pairingId(pairing);
+    layout.btIcdRevision = icd;
+    return layout;
 }
 
 CpuNetHeaderSpec cpuNet(std::uint32_t pairing) {
-    CpuNetHeaderSpec spec;
-    spec.pairingId = pairingId(pairing);
-    return spec;
+    CpuNetHeaderSpec layout;
+    layout.pairingId = pairingId(pairing);
+    return layout;
 }
 
 // Runs the reader of Header over block 0 of a container holding the given block; returns the
@@ -87,9 +87,9 @@ class TestTamarindMetadata : public QObject {
 
     QTemporaryDir dir_;
 
-    QString write(const ContainerSpec& spec, const QString& name = QStringLiteral("fw.cvb")) {
+    QString write(const ContainerLayout& layout, const QString& name = QStringLiteral("fw.cvb")) {
         const QString path = dir_.filePath(name);
-        if (!writeContainer(path, spec)) {
+        if (!writeContainer(path, layout)) {
             qFatal("could not write the test container");
         }
         return path;
@@ -178,19 +178,19 @@ private slots:
         QTest::addColumn<BlockMaker>("block");
         QTest::addColumn<QString>("error");
 
-        const auto mbu = [](MbuHeaderSpec spec, Bytes image = Image) {
+        const auto mbu = [](MbuHeaderSpec layout, Bytes image = Image) {
             return [=] {
-                return podBlock("LDSTCP01", PodSecret1, spec, image);
+                return podBlock("LDSTCP01", PodSecret1, layout, image);
             };
         };
-        const auto app = [](CpuAppHeaderSpec spec, Bytes image = Image) {
+        const auto app = [](CpuAppHeaderSpec layout, Bytes image = Image) {
             return [=] {
-                return cpuAppBlock(spec, image);
+                return cpuAppBlock(layout, image);
             };
         };
-        const auto net = [](CpuNetHeaderSpec spec, Bytes image = Image) {
+        const auto net = [](CpuNetHeaderSpec layout, Bytes image = Image) {
             return [=] {
-                return cpuNetBlock(spec, image);
+                return cpuNetBlock(layout, image);
             };
         };
         const QString revision = QStringLiteral("Mis-matched block header version.");
@@ -204,17 +204,17 @@ private slots:
         goodMbu.requiredBtIcdRevision = 258;
         QTest::newRow("mbu valid") << 0 << BlockMaker(mbu(goodMbu)) << QString();
         QTest::newRow("mbu image empty") << 0 << BlockMaker(mbu(goodMbu, {})) << QString();
-        MbuHeaderSpec spec = goodMbu;
-        spec.metadataRevision = 1;
-        QTest::newRow("mbu revision 1") << 0 << BlockMaker(mbu(spec)) << revision;
-        spec.headerCrc = 0;
-        QTest::newRow("mbu revision before crc") << 0 << BlockMaker(mbu(spec)) << revision;
-        spec = goodMbu;
-        spec.extensionVersion = 2;
-        QTest::newRow("mbu extension 2") << 0 << BlockMaker(mbu(spec)) << revision;
-        spec = goodMbu;
-        spec.headerCrc = correctCrc(mbuHeader(goodMbu)) ^ 1u;
-        QTest::newRow("mbu crc one bit") << 0 << BlockMaker(mbu(spec)) << checksum;
+        MbuHeaderSpec layout = goodMbu;
+        layout.metadataRevision = 1;
+        QTest::newRow("mbu revision 1") << 0 << BlockMaker(mbu(layout)) << revision;
+        layout.headerCrc = 0;
+        QTest::newRow("mbu revision before crc") << 0 << BlockMaker(mbu(layout)) << revision;
+        layout = goodMbu;
+        layout.extensionVersion = 2;
+        QTest::newRow("mbu extension 2") << 0 << BlockMaker(mbu(layout)) << revision;
+        layout = goodMbu;
+        layout.headerCrc = correctCrc(mbuHeader(goodMbu)) ^ 1u;
+        QTest::newRow("mbu crc one bit") << 0 << BlockMaker(mbu(layout)) << checksum;
         QTest::newRow("mbu too short") << 0 << BlockMaker([=] {
             Bytes header = mbuHeader(goodMbu);
             header.resize(20);
@@ -258,19 +258,19 @@ private slots:
         QFETCH(BlockMaker, block);
         QFETCH(QString, error);
 
-        const BlockSpec spec = block();
+        const BlockSpec layout = block();
         const Secret& secret = kind == 0 ? PodSecret1 : kind == 1 ? CpuAppSecret : CpuNetSecret;
         const std::size_t headerSize = kind == 0   ? MbuHeaderSize
                                        : kind == 1 ? CpuAppHeaderSize
                                                    : CpuNetHeaderSize;
         Bytes rest;
-        const QString result = kind == 0   ? readFirst<MbuMetadataHeaderV2>(spec, secret, &rest)
-                               : kind == 1 ? readFirst<TamarindCpuAppMetadataHeader>(spec, secret, &rest)
-                                           : readFirst<TamarindCpuNetHeaderFields>(spec, secret, &rest);
+        const QString result = kind == 0   ? readFirst<MbuMetadataHeaderV2>(layout, secret, &rest)
+                               : kind == 1 ? readFirst<TamarindCpuAppMetadataHeader>(layout, secret, &rest)
+                                           : readFirst<TamarindCpuNetHeaderFields>(layout, secret, &rest);
         QCOMPARE(result, error);
         if (error.isEmpty()) {
             // The source stands just after the header: what follows is the image.
-            QCOMPARE(rest, Bytes(spec.plain.begin() + headerSize, spec.plain.end()));
+            QCOMPARE(rest, Bytes(layout.plain.begin() + headerSize, layout.plain.end()));
         }
     }
 
@@ -343,41 +343,42 @@ private slots:
     }
 
     void pairing_data() {
-        QTest::addColumn<ContainerSpec>("container");
+        QTest::addColumn<ContainerLayout>("container");
         QTest::addColumn<QList<int>>("expected"); // (cpuApp index, cpuNet index, hardware version) triples
 
-        const auto spec = [](std::vector<BlockSpec> blocks) {
-            return ContainerSpec{std::move(blocks), {}};
+        const auto layout = [](std::vector<BlockSpec> blocks) {
+            return ContainerLayout{std::move(blocks), {}};
         };
         QTest::newRow("no tamarind blocks")
-            << spec({foreignBlock(), foreignBlock("LDSTCP01")}) << QList<int>{};
-        QTest::newRow("cpuapp without cpunet") << spec({cpuAppBlock(cpuApp(1, 1), Image)}) << QList<int>{};
-        QTest::newRow("cpunet without cpuapp") << spec({cpuNetBlock(cpuNet(1), Image)}) << QList<int>{};
-        QTest::newRow("flags zero") << spec({cpuAppBlock(cpuApp(0, 1), Image), cpuNetBlock(cpuNet(1), Image)})
+            << layout({foreignBlock(), foreignBlock("LDSTCP01")}) << QList<int>{};
+        QTest::newRow("cpuapp without cpunet") << layout({cpuAppBlock(cpuApp(1, 1), Image)}) << QList<int>{};
+        QTest::newRow("cpunet without cpuapp") << layout({cpuNetBlock(cpuNet(1), Image)}) << QList<int>{};
+        QTest::newRow("flags zero") << layout(
+                                           {cpuAppBlock(cpuApp(0, 1), Image), cpuNetBlock(cpuNet(1), Image)})
                                     << QList<int>{};
         QTest::newRow("lower cpunet wins")
-            << spec({cpuNetBlock(cpuNet(1), Image), cpuAppBlock(cpuApp(1, 1), Image),
-                     cpuNetBlock(cpuNet(1), Image)})
+            << layout({cpuNetBlock(cpuNet(1), Image), cpuAppBlock(cpuApp(1, 1), Image),
+                       cpuNetBlock(cpuNet(1), Image)})
             << QList<int>{1, 0, 0};
         QTest::newRow("pairing by id")
-            << spec({cpuNetBlock(cpuNet(1), Image), cpuNetBlock(cpuNet(2), Image),
-                     cpuAppBlock(cpuApp(8, 2), Image), cpuAppBlock(cpuApp(1, 1), Image)})
+            << layout({cpuNetBlock(cpuNet(1), Image), cpuNetBlock(cpuNet(2), Image),
+                       cpuAppBlock(cpuApp(8, 2), Image), cpuAppBlock(cpuApp(1, 1), Image)})
             << QList<int>{2, 1, 3, 3, 0, 0};
         CpuNetHeaderSpec oneByteOff = cpuNet(1);
         oneByteOff.pairingId[31] ^= 1;
         QTest::newRow("id differs in one byte")
-            << spec({cpuAppBlock(cpuApp(1, 1), Image), cpuNetBlock(oneByteOff, Image)}) << QList<int>{};
+            << layout({cpuAppBlock(cpuApp(1, 1), Image), cpuNetBlock(oneByteOff, Image)}) << QList<int>{};
         QTest::newRow("cpunet block shared")
-            << spec({cpuAppBlock(cpuApp(1, 1), Image), cpuAppBlock(cpuApp(2, 1), Image),
-                     cpuNetBlock(cpuNet(1), Image)})
+            << layout({cpuAppBlock(cpuApp(1, 1), Image), cpuAppBlock(cpuApp(2, 1), Image),
+                       cpuNetBlock(cpuNet(1), Image)})
             << QList<int>{0, 2, 0, 1, 2, 1};
         QTest::newRow("highest hardware bit")
-            << spec({cpuAppBlock(cpuApp(0x80000000u, 1), Image), cpuNetBlock(cpuNet(1), Image)})
+            << layout({cpuAppBlock(cpuApp(0x80000000u, 1), Image), cpuNetBlock(cpuNet(1), Image)})
             << QList<int>{0, 1, 31};
     }
 
     void pairing() {
-        QFETCH(ContainerSpec, container);
+        QFETCH(ContainerLayout, container);
         QFETCH(QList<int>, expected);
 
         const QString path = write(container);

@@ -26,30 +26,30 @@ void putCrc(Bytes& bytes, const std::optional<std::uint32_t>& crc) {
 
 } // namespace
 
-Bytes mbuHeader(const MbuHeaderSpec& spec) {
+Bytes mbuHeader(const MbuHeaderSpec& layout) {
     Bytes bytes;
-    putCommon(bytes, spec.metadataRevision, spec.version, spec.hardwareFlags);
-    putBe(bytes, spec.extensionVersion, 4);
-    putBe(bytes, spec.requiredBtIcdRevision, 2);
-    putCrc(bytes, spec.headerCrc);
+    putCommon(bytes, layout.metadataRevision, layout.version, layout.hardwareFlags);
+    putBe(bytes, layout.extensionVersion, 4);
+    putBe(bytes, layout.requiredBtIcdRevision, 2);
+    putCrc(bytes, layout.headerCrc);
     return bytes;
 }
 
-Bytes cpuAppHeader(const CpuAppHeaderSpec& spec) {
+Bytes cpuAppHeader(const CpuAppHeaderSpec& layout) {
     Bytes bytes;
-    putCommon(bytes, spec.metadataRevision, spec.version, spec.hardwareFlags);
-    putBe(bytes, spec.cpuAppHeaderVersion, 4);
-    bytes.insert(bytes.end(), spec.pairingId.begin(), spec.pairingId.end());
-    putBe(bytes, spec.btIcdRevision, 2);
-    putCrc(bytes, spec.headerCrc);
+    putCommon(bytes, layout.metadataRevision, layout.version, layout.hardwareFlags);
+    putBe(bytes, layout.cpuAppHeaderVersion, 4);
+    bytes.insert(bytes.end(), layout.pairingId.begin(), layout.pairingId.end());
+    putBe(bytes, layout.btIcdRevision, 2);
+    putCrc(bytes, layout.headerCrc);
     return bytes;
 }
 
-Bytes cpuNetHeader(const CpuNetHeaderSpec& spec) {
+Bytes cpuNetHeader(const CpuNetHeaderSpec& layout) {
     Bytes bytes;
-    putBe(bytes, spec.cpuNetHeaderVersion, 4);
-    bytes.insert(bytes.end(), spec.pairingId.begin(), spec.pairingId.end());
-    putCrc(bytes, spec.headerCrc);
+    putBe(bytes, layout.cpuNetHeaderVersion, 4);
+    bytes.insert(bytes.end(), layout.pairingId.begin(), layout.pairingId.end());
+    putCrc(bytes, layout.headerCrc);
     return bytes;
 }
 

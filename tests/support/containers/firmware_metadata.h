@@ -51,9 +51,9 @@ inline constexpr std::size_t MbuHeaderSize = 21;
 inline constexpr std::size_t CpuAppHeaderSize = 53;
 inline constexpr std::size_t CpuNetHeaderSize = 40;
 
-Bytes mbuHeader(const MbuHeaderSpec& spec);
-Bytes cpuAppHeader(const CpuAppHeaderSpec& spec);
-Bytes cpuNetHeader(const CpuNetHeaderSpec& spec);
+Bytes mbuHeader(const MbuHeaderSpec& layout);
+Bytes cpuAppHeader(const CpuAppHeaderSpec& layout);
+Bytes cpuNetHeader(const CpuNetHeaderSpec& layout);
 
 // A distinct pairing id per seed.
 PairingId pairingId(std::uint32_t seed);

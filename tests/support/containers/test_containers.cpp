@@ -76,9 +76,9 @@ Bytes encryptBlockData(const BlockSpec& block) {
     return readAll(source);
 }
 
-Bytes buildContainer(const ContainerSpec& spec) {
+Bytes buildContainer(const ContainerLayout& layout) {
     Bytes container(MainHeaderSize);
-    for (const BlockSpec& block : spec.blocks) {
+    for (const BlockSpec& block : layout.blocks) {
         const Bytes data = block.encrypted ? encryptBlockData(block) : block.plain;
         BlockHeader header;
         header.setBlockId(makeTag(block.tag));
@@ -90,9 +90,9 @@ Bytes buildContainer(const ContainerSpec& spec) {
         container.insert(container.end(), data.begin(), data.end());
     }
     MainHeader main;
-    main.setNumberOfBlocks(static_cast<std::uint32_t>(spec.blocks.size()));
+    main.setNumberOfBlocks(static_cast<std::uint32_t>(layout.blocks.size()));
     main.setDataSize(static_cast<std::uint32_t>(container.size()));
-    main.setBuildDescription(spec.buildDescription);
+    main.setBuildDescription(layout.buildDescription);
     main.setHeaderCrc(main.calculateCrc());
     std::copy(main.rawData().begin(), main.rawData().end(), container.begin());
     return container;
@@ -107,8 +107,8 @@ bool writeBytes(const QString& path, const Bytes& bytes) {
     return file.write(reinterpret_cast<const char*>(bytes.data()), size) == size;
 }
 
-bool writeContainer(const QString& path, const ContainerSpec& spec) {
-    return writeBytes(path, buildContainer(spec));
+bool writeContainer(const QString& path, const ContainerLayout& layout) {
+    return writeBytes(path, buildContainer(layout));
 }
 
 Bytes readFile(const QString& path) {

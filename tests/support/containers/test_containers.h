@@ -55,7 +55,7 @@ struct BlockSpec {
     Generator generator; // empty: the block-type registry's generator for tag
 };
 
-struct ContainerSpec {
+struct ContainerLayout {
     std::vector<BlockSpec> blocks;
     std::string buildDescription;
 };
@@ -66,8 +66,8 @@ Generator registryGenerator(std::string_view tag);
 // The stored bytes of one block, made by the library's EncryptDataSource.
 Bytes encryptBlockData(const BlockSpec& block);
 // A container's bytes, assembled here (not by CvbFile::saveToFile) with correct sizes and CRCs.
-Bytes buildContainer(const ContainerSpec& spec);
-bool writeContainer(const QString& path, const ContainerSpec& spec);
+Bytes buildContainer(const ContainerLayout& layout);
+bool writeContainer(const QString& path, const ContainerLayout& layout);
 bool writeBytes(const QString& path, const Bytes& bytes);
 Bytes readFile(const QString& path);
 
