@@ -90,22 +90,22 @@ private:
     void (*previousHandler_)(int) = nullptr;
 };
 
-inline BlockSpec podBlock(std::string_view tag, const Secret& secret, MbuHeaderSpec header,
-                          const Bytes& image) {
+inline BlockLayout podBlock(std::string_view tag, const Secret& secret, MbuHeaderLayout header,
+                            const Bytes& image) {
     return firmwareBlock(tag, mbuHeader(header), image, secret);
 }
 
-inline BlockSpec cpuAppBlock(CpuAppHeaderSpec header, const Bytes& image) {
+inline BlockLayout cpuAppBlock(CpuAppHeaderLayout header, const Bytes& image) {
     return firmwareBlock("LDSTJNA1", cpuAppHeader(header), image, CpuAppSecret);
 }
 
-inline BlockSpec cpuNetBlock(CpuNetHeaderSpec header, const Bytes& image) {
+inline BlockLayout cpuNetBlock(CpuNetHeaderLayout header, const Bytes& image) {
     return firmwareBlock("LDSTJNN1", cpuNetHeader(header), image, CpuNetSecret);
 }
 
 // A block of some other family, unencrypted.
-inline BlockSpec foreignBlock(std::string_view tag = "GRAPHAS1", std::size_t size = 100) {
-    BlockSpec block;
+inline BlockLayout foreignBlock(std::string_view tag = "GRAPHAS1", std::size_t size = 100) {
+    BlockLayout block;
     block.tag = std::string(tag);
     block.plain = patternBytes(size, 77);
     block.encrypted = false;

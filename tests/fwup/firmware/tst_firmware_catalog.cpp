@@ -175,22 +175,22 @@ class TestFirmwareCatalog : public QObject {
     // A Lodestar container of one pod hardware version and one Tamarind pair, written to disk, and the one
     // catalog file its model's parser finds in it.
     std::unique_ptr<IFirmwareCatalogFile> firmware(int model, SoftwareVersion pod) {
-        MbuHeaderSpec podHeader;
+        MbuHeaderLayout podHeader;
         podHeader.version = pod;
         podHeader.hardwareFlags = 1;
         podHeader.requiredBtIcdRevision = 3;
-        CpuAppHeaderSpec app;
+        CpuAppHeaderLayout app;
         app.version = {2, 0, 0};
         app.hardwareFlags = 1;
         app.btIcdRevision = 3;
         app.pairingId = pairingId(1);
-        CpuNetHeaderSpec net;
+        CpuNetHeaderLayout net;
         net.pairingId = pairingId(1);
         const Bytes image = patternBytes(700, std::uint32_t(dirs_));
-        const BlockSpec podSpec = model == 1 ? podBlock("LDSTCP01", PodSecret1, podHeader, image)
-                                             : podBlock("LDSTCP02", PodSecret2, podHeader, image);
+        const BlockLayout podLayout = model == 1 ? podBlock("LDSTCP01", PodSecret1, podHeader, image)
+                                                 : podBlock("LDSTCP02", PodSecret2, podHeader, image);
         const QString path = newPath(QStringLiteral("fw")) + QStringLiteral(".cvb");
-        if (!writeContainer(path, {{podSpec, cpuAppBlock(app, image), cpuNetBlock(net, image)}, {}})) {
+        if (!writeContainer(path, {{podLayout, cpuAppBlock(app, image), cpuNetBlock(net, image)}, {}})) {
             qFatal("could not write the test container");
         }
         fwup::MbuAndTamarindFirmwareFileParser<cvsw::cvbv3::MbuMetadataHeaderV2> parser(

@@ -27,42 +27,42 @@ using CatalogFiles = std::vector<std::unique_ptr<IFirmwareCatalogFile>>;
 using CombinedParser = fwup::MbuAndTamarindFirmwareFileParser<MbuMetadataHeaderV2>;
 
 Q_DECLARE_METATYPE(ContainerLayout)
-Q_DECLARE_METATYPE(MbuHeaderSpec)
+Q_DECLARE_METATYPE(MbuHeaderLayout)
 
 namespace {
 
 const Bytes Image = patternBytes(500, 8);
 
-MbuHeaderSpec pod(std::uint32_t flags, std::uint16_t icd, SoftwareVersion version = {1, 77, 3}) {
-    MbuHeaderSpec layout;
+MbuHeaderLayout pod(std::uint32_t flags, std::uint16_t icd, SoftwareVersion version = {1, 77, 3}) {
+    MbuHeaderLayout layout;
     layout.version = version;
     layout.hardwareFlags = flags;
     layout.requiredBtIcdRevision = icd;
     return layout;
 }
 
-BlockSpec pod1(MbuHeaderSpec header) {
+BlockLayout pod1(MbuHeaderLayout header) {
     return podBlock("LDSTCP01", PodSecret1, header, Image);
 }
 
-BlockSpec pod2(MbuHeaderSpec header) {
+BlockLayout pod2(MbuHeaderLayout header) {
     return podBlock("LDSTCP02", PodSecret2, header, Image);
 }
 
 // A CPUAPP block for the given hardware flags and ICD revision and its CPUNET partner.
-std::vector<BlockSpec> tamarindPair(std::uint32_t flags, std::uint16_t icd, std::uint32_t pairing = 1,
-                                    SoftwareVersion version = {2, 0, 5}) {
-    CpuAppHeaderSpec app;
+std::vector<BlockLayout> tamarindPair(std::uint32_t flags, std::uint16_t icd, std::uint32_t pairing = 1,
+                                      SoftwareVersion version = {2, 0, 5}) {
+    CpuAppHeaderLayout app;
     app.version = version;
     app.hardwareFlags = flags;
     app.btIcdRevision = icd;
     app.pairingId = pairingId(pairing);
-    CpuNetHeaderSpec net;
+    CpuNetHeaderLayout net;
     net.pairingId = pairingId(pairing);
     return {cpuAppBlock(app, Image), cpuNetBlock(net, Image)};
 }
 
-ContainerLayout container(std::initializer_list<std::vector<BlockSpec>> groups) {
+ContainerLayout container(std::initializer_list<std::vector<BlockLayout>> groups) {
     ContainerLayout layout;
     for (const auto& group : groups) {
         layout.blocks.insert(layout.blocks.end(), group.begin(), group.end());
@@ -227,7 +227,7 @@ private slots:
                                                                    PodSecret1);
         builder.setBlock(container.addBlock());
         QVERIFY(builder.loadFromJsonObject(object));
-        for (const BlockSpec& layout : tamarindPair(1, 7, 1, {2, 0, 5})) {
+        for (const BlockLayout& layout : tamarindPair(1, 7, 1, {2, 0, 5})) {
             const auto block = container.addBlock();
             block->header().setBlockId(makeTag(layout.tag));
             block->setDataSource(std::make_shared<cvsw::cvbv3::VectorDataSource>(encryptBlockData(layout)));
@@ -269,23 +269,23 @@ private slots:
     }
 
     void badPodHeadersAreSkipped_data() {
-        QTest::addColumn<MbuHeaderSpec>("bad");
+        QTest::addColumn<MbuHeaderLayout>("bad");
         QTest::addColumn<QString>("reason");
 
-        MbuHeaderSpec revision = pod(1, 7);
+        MbuHeaderLayout revision = pod(1, 7);
         revision.metadataRevision = 1;
         QTest::newRow("revision 1") << revision << QStringLiteral("Mis-matched block header version.");
-        MbuHeaderSpec extension = pod(1, 7);
+        MbuHeaderLayout extension = pod(1, 7);
         extension.extensionVersion = 0;
         QTest::newRow("extension 0") << extension << QStringLiteral("Mis-matched block header version.");
-        MbuHeaderSpec crc = pod(1, 7);
+        MbuHeaderLayout crc = pod(1, 7);
         const Bytes good = mbuHeader(pod(1, 7));
         crc.headerCrc = cvsw::cvbv3::Crc32::compute(good.data(), 17) ^ 1u;
         QTest::newRow("crc one bit") << crc << QStringLiteral("Header checksum mis-matched.");
     }
 
     void badPodHeadersAreSkipped() {
-        QFETCH(MbuHeaderSpec, bad);
+        QFETCH(MbuHeaderLayout, bad);
         QFETCH(QString, reason);
 
         // The bad block comes first; the good one after it still yields its firmware.

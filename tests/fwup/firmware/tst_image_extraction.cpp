@@ -41,22 +41,22 @@ struct LodestarFile {
 
 // A Lodestar firmware file of one model: blocks pod, CPUAPP, CPUNET, after a foreign block.
 ContainerLayout lodestarFirmware(int model, const LodestarFile& images) {
-    MbuHeaderSpec pod;
+    MbuHeaderLayout pod;
     pod.version = {1, 80, 4};
     pod.hardwareFlags = 1;
     pod.requiredBtIcdRevision = 3;
-    CpuAppHeaderSpec app;
+    CpuAppHeaderLayout app;
     app.version = {2, 1, 0};
     app.hardwareFlags = 1;
     app.btIcdRevision = 3;
     app.pairingId = pairingId(4);
-    CpuNetHeaderSpec net;
+    CpuNetHeaderLayout net;
     net.pairingId = pairingId(4);
-    const BlockSpec podSpec = model == 1 ? podBlock("LDSTCP01", PodSecret1, pod, images.podImage)
-                                         : podBlock("LDSTCP02", PodSecret2, pod, images.podImage);
-    return {
-        {foreignBlock(), podSpec, cpuAppBlock(app, images.cpuAppImage), cpuNetBlock(net, images.cpuNetImage)},
-        {}};
+    const BlockLayout podLayout = model == 1 ? podBlock("LDSTCP01", PodSecret1, pod, images.podImage)
+                                             : podBlock("LDSTCP02", PodSecret2, pod, images.podImage);
+    return {{foreignBlock(), podLayout, cpuAppBlock(app, images.cpuAppImage),
+             cpuNetBlock(net, images.cpuNetImage)},
+            {}};
 }
 
 LodestarFile someImages(std::size_t podSize = 9000, std::size_t appSize = 5000, std::size_t netSize = 4096) {
@@ -272,7 +272,7 @@ private slots:
         }
         ContainerLayout layout = lodestarFirmware(1, someImages(20000));
         if (damage == 2) {
-            CpuAppHeaderSpec app;
+            CpuAppHeaderLayout app;
             app.hardwareFlags = 1;
             app.headerCrc = 1;
             layout.blocks[2] = cpuAppBlock(app, patternBytes(100));
@@ -301,7 +301,7 @@ private slots:
     }
 
     void noGeneratorForTheTag() {
-        BlockSpec strange = foreignBlock("NOSUCHT1");
+        BlockLayout strange = foreignBlock("NOSUCHT1");
         const QString container = write({{strange}, {}});
         MessageCapture capture;
         QVERIFY(!fetch(Kind::Pod, {makeTag("NOSUCHT1"), PodSecret1}, container, 0, dir_.filePath("out")));
@@ -313,7 +313,7 @@ private slots:
     void badImageDataFailsTheCopy() {
         // A block whose header decrypts well but whose last block's padding count is impossible: the fault
         // shows only while the image streams.
-        CpuNetHeaderSpec net;
+        CpuNetHeaderLayout net;
         net.pairingId = pairingId(1);
         Bytes padded = cpuNetHeader(net);
         const Bytes image = patternBytes(6000, 3);
@@ -323,7 +323,7 @@ private slots:
         std::array<std::uint8_t, 128> cryptoHeader{};
         const Bytes filler = patternBytes(128, 6);
         std::copy(filler.begin(), filler.end(), cryptoHeader.begin());
-        BlockSpec block;
+        BlockLayout block;
         block.tag = "LDSTJNN1";
         block.plain = encryptPadded(cryptoHeader, padded, CpuNetSecret, *registryGenerator("LDSTJNN1"));
         block.encrypted = false; // stored as made above

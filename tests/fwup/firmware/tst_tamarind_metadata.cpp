@@ -24,10 +24,10 @@ using fwup::DetectorType;
 using fwup::TamarindFirmwareInfo;
 using fwup::detail::BlockMetadataReader;
 
-using BlockMaker = std::function<BlockSpec()>;
+using BlockMaker = std::function<BlockLayout()>;
 Q_DECLARE_METATYPE(BlockMaker)
 Q_DECLARE_METATYPE(ContainerLayout)
-Q_DECLARE_METATYPE(CpuAppHeaderSpec)
+Q_DECLARE_METATYPE(CpuAppHeaderLayout)
 
 namespace {
 
@@ -43,8 +43,8 @@ std::uint32_t correctCrc(const Bytes& header) {
     return cvsw::cvbv3::Crc32::compute(header.data(), header.size() - 4);
 }
 
-CpuAppHeaderSpec cpuApp(std::uint32_t flags, std::uint32_t pairing, std::uint16_t icd = 7) {
-    CpuAppHeaderSpec layout;
+CpuAppHeaderLayout cpuApp(std::uint32_t flags, std::uint32_t pairing, std::uint16_t icd = 7) {
+    CpuAppHeaderLayout layout;
     layout.version = {2, 3, 4};
     layout.hardwareFlags = flags;
     layout.pairingId = pairingId(pairing);
@@ -52,8 +52,8 @@ CpuAppHeaderSpec cpuApp(std::uint32_t flags, std::uint32_t pairing, std::uint16_
     return layout;
 }
 
-CpuNetHeaderSpec cpuNet(std::uint32_t pairing) {
-    CpuNetHeaderSpec layout;
+CpuNetHeaderLayout cpuNet(std::uint32_t pairing) {
+    CpuNetHeaderLayout layout;
     layout.pairingId = pairingId(pairing);
     return layout;
 }
@@ -61,7 +61,7 @@ CpuNetHeaderSpec cpuNet(std::uint32_t pairing) {
 // Runs the reader of Header over block 0 of a container holding the given block; returns the
 // exception's text, or "" when the header was read, with the image that follows it.
 template <typename Header>
-QString readFirst(const BlockSpec& block, const Secret& secret, Bytes* rest = nullptr) {
+QString readFirst(const BlockLayout& block, const Secret& secret, Bytes* rest = nullptr) {
     const auto file = loadContainer(buildContainer({{block}, {}}));
     try {
         const BlockMetadataReader<Header> reader(file->blockByIndex(0), registryGenerator(block.tag), secret);
@@ -178,17 +178,17 @@ private slots:
         QTest::addColumn<BlockMaker>("block");
         QTest::addColumn<QString>("error");
 
-        const auto mbu = [](MbuHeaderSpec layout, Bytes image = Image) {
+        const auto mbu = [](MbuHeaderLayout layout, Bytes image = Image) {
             return [=] {
                 return podBlock("LDSTCP01", PodSecret1, layout, image);
             };
         };
-        const auto app = [](CpuAppHeaderSpec layout, Bytes image = Image) {
+        const auto app = [](CpuAppHeaderLayout layout, Bytes image = Image) {
             return [=] {
                 return cpuAppBlock(layout, image);
             };
         };
-        const auto net = [](CpuNetHeaderSpec layout, Bytes image = Image) {
+        const auto net = [](CpuNetHeaderLayout layout, Bytes image = Image) {
             return [=] {
                 return cpuNetBlock(layout, image);
             };
@@ -198,13 +198,13 @@ private slots:
         const QString length =
             QStringLiteral("Bytes read does not match the expected metadata header length.");
 
-        MbuHeaderSpec goodMbu;
+        MbuHeaderLayout goodMbu;
         goodMbu.version = {1, 2, 3};
         goodMbu.hardwareFlags = 2;
         goodMbu.requiredBtIcdRevision = 258;
         QTest::newRow("mbu valid") << 0 << BlockMaker(mbu(goodMbu)) << QString();
         QTest::newRow("mbu image empty") << 0 << BlockMaker(mbu(goodMbu, {})) << QString();
-        MbuHeaderSpec layout = goodMbu;
+        MbuHeaderLayout layout = goodMbu;
         layout.metadataRevision = 1;
         QTest::newRow("mbu revision 1") << 0 << BlockMaker(mbu(layout)) << revision;
         layout.headerCrc = 0;
@@ -221,36 +221,36 @@ private slots:
             return firmwareBlock("LDSTCP01", header, {}, PodSecret1);
         }) << length;
 
-        const CpuAppHeaderSpec goodApp = cpuApp(6, 1, 0xFFFF);
+        const CpuAppHeaderLayout goodApp = cpuApp(6, 1, 0xFFFF);
         QTest::newRow("cpuapp valid") << 1 << BlockMaker(app(goodApp)) << QString();
-        CpuAppHeaderSpec appSpec = goodApp;
-        appSpec.metadataRevision = 2;
-        appSpec.headerCrc = 5;
-        QTest::newRow("cpuapp revision 2") << 1 << BlockMaker(app(appSpec)) << revision;
-        appSpec = goodApp;
-        appSpec.cpuAppHeaderVersion = 0;
+        CpuAppHeaderLayout appLayout = goodApp;
+        appLayout.metadataRevision = 2;
+        appLayout.headerCrc = 5;
+        QTest::newRow("cpuapp revision 2") << 1 << BlockMaker(app(appLayout)) << revision;
+        appLayout = goodApp;
+        appLayout.cpuAppHeaderVersion = 0;
         QTest::newRow("cpuapp header version")
-            << 1 << BlockMaker(app(appSpec))
+            << 1 << BlockMaker(app(appLayout))
             << QStringLiteral("Mis-matched block Tamarind CPUAPP header version.");
-        appSpec = goodApp;
-        appSpec.headerCrc = correctCrc(cpuAppHeader(goodApp)) + 1;
-        QTest::newRow("cpuapp crc") << 1 << BlockMaker(app(appSpec)) << checksum;
+        appLayout = goodApp;
+        appLayout.headerCrc = correctCrc(cpuAppHeader(goodApp)) + 1;
+        QTest::newRow("cpuapp crc") << 1 << BlockMaker(app(appLayout)) << checksum;
         QTest::newRow("cpuapp too short") << 1 << BlockMaker([=] {
             Bytes header = cpuAppHeader(goodApp);
             header.pop_back();
             return firmwareBlock("LDSTJNA1", header, {}, CpuAppSecret);
         }) << length;
 
-        const CpuNetHeaderSpec goodNet = cpuNet(1);
+        const CpuNetHeaderLayout goodNet = cpuNet(1);
         QTest::newRow("cpunet valid") << 2 << BlockMaker(net(goodNet)) << QString();
-        CpuNetHeaderSpec netSpec = goodNet;
-        netSpec.cpuNetHeaderVersion = 2;
-        netSpec.headerCrc = 0;
-        QTest::newRow("cpunet version") << 2 << BlockMaker(net(netSpec))
+        CpuNetHeaderLayout netLayout = goodNet;
+        netLayout.cpuNetHeaderVersion = 2;
+        netLayout.headerCrc = 0;
+        QTest::newRow("cpunet version") << 2 << BlockMaker(net(netLayout))
                                         << QStringLiteral("Mis-matched block for CPUNET header version.");
-        netSpec = goodNet;
-        netSpec.headerCrc = 0;
-        QTest::newRow("cpunet crc") << 2 << BlockMaker(net(netSpec)) << checksum;
+        netLayout = goodNet;
+        netLayout.headerCrc = 0;
+        QTest::newRow("cpunet crc") << 2 << BlockMaker(net(netLayout)) << checksum;
     }
 
     void readerChecksHeaders() {
@@ -258,7 +258,7 @@ private slots:
         QFETCH(BlockMaker, block);
         QFETCH(QString, error);
 
-        const BlockSpec layout = block();
+        const BlockLayout layout = block();
         const Secret& secret = kind == 0 ? PodSecret1 : kind == 1 ? CpuAppSecret : CpuNetSecret;
         const std::size_t headerSize = kind == 0   ? MbuHeaderSize
                                        : kind == 1 ? CpuAppHeaderSize
@@ -275,7 +275,7 @@ private slots:
     }
 
     void readerDecodesFields() {
-        MbuHeaderSpec mbu;
+        MbuHeaderLayout mbu;
         mbu.version = {1, 77, 9};
         mbu.hardwareFlags = 0x80000001u;
         mbu.requiredBtIcdRevision = 0xFEDC;
@@ -346,7 +346,7 @@ private slots:
         QTest::addColumn<ContainerLayout>("container");
         QTest::addColumn<QList<int>>("expected"); // (cpuApp index, cpuNet index, hardware version) triples
 
-        const auto layout = [](std::vector<BlockSpec> blocks) {
+        const auto layout = [](std::vector<BlockLayout> blocks) {
             return ContainerLayout{std::move(blocks), {}};
         };
         QTest::newRow("no tamarind blocks")
@@ -364,7 +364,7 @@ private slots:
             << layout({cpuNetBlock(cpuNet(1), Image), cpuNetBlock(cpuNet(2), Image),
                        cpuAppBlock(cpuApp(8, 2), Image), cpuAppBlock(cpuApp(1, 1), Image)})
             << QList<int>{2, 1, 3, 3, 0, 0};
-        CpuNetHeaderSpec oneByteOff = cpuNet(1);
+        CpuNetHeaderLayout oneByteOff = cpuNet(1);
         oneByteOff.pairingId[31] ^= 1;
         QTest::newRow("id differs in one byte")
             << layout({cpuAppBlock(cpuApp(1, 1), Image), cpuNetBlock(oneByteOff, Image)}) << QList<int>{};
@@ -397,13 +397,13 @@ private slots:
     }
 
     void badBlocksAreSkipped_data() {
-        QTest::addColumn<CpuAppHeaderSpec>("bad");
+        QTest::addColumn<CpuAppHeaderLayout>("bad");
         QTest::addColumn<QString>("message");
 
-        CpuAppHeaderSpec crc = cpuApp(1, 1);
+        CpuAppHeaderLayout crc = cpuApp(1, 1);
         crc.headerCrc = 0x12345678;
         QTest::newRow("checksum") << crc << QStringLiteral("Header checksum mis-matched.");
-        CpuAppHeaderSpec revision = cpuApp(1, 1);
+        CpuAppHeaderLayout revision = cpuApp(1, 1);
         revision.metadataRevision = 2;
         QTest::newRow("revision, whatever the checksum")
             << revision << QStringLiteral("Mis-matched block header version.");
@@ -413,7 +413,7 @@ private slots:
     }
 
     void badBlocksAreSkipped() {
-        QFETCH(CpuAppHeaderSpec, bad);
+        QFETCH(CpuAppHeaderLayout, bad);
         QFETCH(QString, message);
 
         // The bad block sits between two good ones; both of those are still read.

@@ -26,7 +26,7 @@ void putCrc(Bytes& bytes, const std::optional<std::uint32_t>& crc) {
 
 } // namespace
 
-Bytes mbuHeader(const MbuHeaderSpec& layout) {
+Bytes mbuHeader(const MbuHeaderLayout& layout) {
     Bytes bytes;
     putCommon(bytes, layout.metadataRevision, layout.version, layout.hardwareFlags);
     putBe(bytes, layout.extensionVersion, 4);
@@ -35,7 +35,7 @@ Bytes mbuHeader(const MbuHeaderSpec& layout) {
     return bytes;
 }
 
-Bytes cpuAppHeader(const CpuAppHeaderSpec& layout) {
+Bytes cpuAppHeader(const CpuAppHeaderLayout& layout) {
     Bytes bytes;
     putCommon(bytes, layout.metadataRevision, layout.version, layout.hardwareFlags);
     putBe(bytes, layout.cpuAppHeaderVersion, 4);
@@ -45,7 +45,7 @@ Bytes cpuAppHeader(const CpuAppHeaderSpec& layout) {
     return bytes;
 }
 
-Bytes cpuNetHeader(const CpuNetHeaderSpec& layout) {
+Bytes cpuNetHeader(const CpuNetHeaderLayout& layout) {
     Bytes bytes;
     putBe(bytes, layout.cpuNetHeaderVersion, 4);
     bytes.insert(bytes.end(), layout.pairingId.begin(), layout.pairingId.end());
@@ -60,8 +60,9 @@ PairingId pairingId(std::uint32_t seed) {
     return id;
 }
 
-BlockSpec firmwareBlock(std::string_view tag, const Bytes& header, const Bytes& image, const Secret& secret) {
-    BlockSpec block;
+BlockLayout firmwareBlock(std::string_view tag, const Bytes& header, const Bytes& image,
+                          const Secret& secret) {
+    BlockLayout block;
     block.tag = std::string(tag);
     block.plain = header;
     block.plain.insert(block.plain.end(), image.begin(), image.end());

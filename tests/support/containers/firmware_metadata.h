@@ -20,7 +20,7 @@ struct SoftwareVersion {
 };
 
 // Revision-2 MBU header, 21 bytes.
-struct MbuHeaderSpec {
+struct MbuHeaderLayout {
     std::uint32_t metadataRevision = 2;
     SoftwareVersion version;
     std::uint32_t hardwareFlags = 0;
@@ -30,7 +30,7 @@ struct MbuHeaderSpec {
 };
 
 // Revision-1 CPUAPP header, 53 bytes.
-struct CpuAppHeaderSpec {
+struct CpuAppHeaderLayout {
     std::uint32_t metadataRevision = 1;
     SoftwareVersion version;
     std::uint32_t hardwareFlags = 0;
@@ -41,7 +41,7 @@ struct CpuAppHeaderSpec {
 };
 
 // CPUNET header, 40 bytes.
-struct CpuNetHeaderSpec {
+struct CpuNetHeaderLayout {
     std::uint32_t cpuNetHeaderVersion = 1;
     PairingId pairingId{};
     std::optional<std::uint32_t> headerCrc;
@@ -51,15 +51,16 @@ inline constexpr std::size_t MbuHeaderSize = 21;
 inline constexpr std::size_t CpuAppHeaderSize = 53;
 inline constexpr std::size_t CpuNetHeaderSize = 40;
 
-Bytes mbuHeader(const MbuHeaderSpec& layout);
-Bytes cpuAppHeader(const CpuAppHeaderSpec& layout);
-Bytes cpuNetHeader(const CpuNetHeaderSpec& layout);
+Bytes mbuHeader(const MbuHeaderLayout& layout);
+Bytes cpuAppHeader(const CpuAppHeaderLayout& layout);
+Bytes cpuNetHeader(const CpuNetHeaderLayout& layout);
 
 // A distinct pairing id per seed.
 PairingId pairingId(std::uint32_t seed);
 
 // A block whose plain data is the header followed by the image, encrypted with the registry's
 // generator for the tag and the given secret.
-BlockSpec firmwareBlock(std::string_view tag, const Bytes& header, const Bytes& image, const Secret& secret);
+BlockLayout firmwareBlock(std::string_view tag, const Bytes& header, const Bytes& image,
+                          const Secret& secret);
 
 } // namespace cvbtest

@@ -69,7 +69,7 @@ Bytes readAll(const std::shared_ptr<CvbBlock::DataSource>& source, std::uint32_t
     return result;
 }
 
-Bytes encryptBlockData(const BlockSpec& block) {
+Bytes encryptBlockData(const BlockLayout& block) {
     auto source = std::make_shared<EncryptDataSource>(std::make_shared<VectorDataSource>(block.plain));
     source->setSecret(block.secret);
     source->registerAuthGenerator(block.generator ? block.generator : registryGenerator(block.tag));
@@ -78,7 +78,7 @@ Bytes encryptBlockData(const BlockSpec& block) {
 
 Bytes buildContainer(const ContainerLayout& layout) {
     Bytes container(MainHeaderSize);
-    for (const BlockSpec& block : layout.blocks) {
+    for (const BlockLayout& block : layout.blocks) {
         const Bytes data = block.encrypted ? encryptBlockData(block) : block.plain;
         BlockHeader header;
         header.setBlockId(makeTag(block.tag));

@@ -46,7 +46,7 @@ Bytes bytesOf(std::string_view text);
 // Deterministic filler bytes.
 Bytes patternBytes(std::size_t length, std::uint32_t seed = 1);
 
-struct BlockSpec {
+struct BlockLayout {
     std::string tag; // 8 characters
     Bytes plain;     // the block's plain data
     Secret secret{}; // the family's block secret
@@ -56,7 +56,7 @@ struct BlockSpec {
 };
 
 struct ContainerLayout {
-    std::vector<BlockSpec> blocks;
+    std::vector<BlockLayout> blocks;
     std::string buildDescription;
 };
 
@@ -64,7 +64,7 @@ struct ContainerLayout {
 Generator registryGenerator(std::string_view tag);
 
 // The stored bytes of one block, made by the library's EncryptDataSource.
-Bytes encryptBlockData(const BlockSpec& block);
+Bytes encryptBlockData(const BlockLayout& block);
 // A container's bytes, assembled here (not by CvbFile::saveToFile) with correct sizes and CRCs.
 Bytes buildContainer(const ContainerLayout& layout);
 bool writeContainer(const QString& path, const ContainerLayout& layout);
