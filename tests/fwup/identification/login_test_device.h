@@ -126,6 +126,10 @@ inline Message expectedLogin(std::uint8_t sessionId, const std::vector<unsigned 
     return message;
 }
 
+// A step time-out with room for the device's answer on a slow or busy machine. Steps that must time
+// out keep short waits; any step the device answers gets this one, or a late answer brings a resend.
+inline constexpr qint64 ANSWERED_STEP_TIMEOUT_MS = 150;
+
 inline const Message statusRequest{0x02, 0x00, 0x52};
 inline const Message sessionRequest{0x02, 0x00, 0x51, 0x01};
 

@@ -56,10 +56,10 @@ std::uint64_t splitmix64(std::uint64_t key, std::uint64_t n) {
 }
 
 struct Rig {
-    Rig()
+    explicit Rig(qint64 stepTimeoutMs = ANSWERED_STEP_TIMEOUT_MS)
         : device(centre) {
         agent.setStepAttempts(3);
-        agent.setStepTimeoutMs(10);
+        agent.setStepTimeoutMs(stepTimeoutMs);
         device.setResponder([this](const Message& request) { return answer(script, request); });
         device.startServicing();
     }
@@ -313,7 +313,7 @@ void TestOperatorLogin::alreadyLoggedInSendsNoPassword() {
     QTest::ignoreMessage(QtDebugMsg, "Already logged in as user OPERATOR.");
     rig.agent.start(144, 1, rig.success(), rig.failure());
     QTRY_COMPARE(rig.outcomes(), 1);
-    QTest::qWait(30);
+    QTest::qWait(int(ANSWERED_STEP_TIMEOUT_MS) + 50);
     QCOMPARE(rig.successes, 1);
     QCOMPARE(rig.device.requests(), std::vector<Message>{statusRequest});
 }
@@ -331,7 +331,9 @@ void TestOperatorLogin::refusedLoginFailsOnce() {
     QFETCH(int, refusal);
 
     registerFamilies();
-    Rig rig;
+    // Only a device that never answers may have short waits: every other case answers some steps.
+    const qint64 stepTimeoutMs = Refusal(refusal) == SILENT ? 10 : ANSWERED_STEP_TIMEOUT_MS;
+    Rig rig(stepTimeoutMs);
     switch (Refusal(refusal)) {
     case PASSWORD_REFUSED:
         rig.script.loginAsErr = true;
@@ -353,7 +355,7 @@ void TestOperatorLogin::refusedLoginFailsOnce() {
     }
     rig.agent.start(144, 2, rig.success(), rig.failure());
     QTRY_COMPARE(rig.outcomes(), 1);
-    QTest::qWait(40);
+    QTest::qWait(int(stepTimeoutMs) + 40);
     QCOMPARE(rig.failures, 1);
     QCOMPARE(rig.successes, 0);
 }

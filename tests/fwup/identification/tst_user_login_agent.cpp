@@ -25,9 +25,9 @@ public:
     std::vector<std::uint16_t> unhandledIds;
 };
 
-// One agent on a scripted device, serviced from the event loop, with short step waits.
+// One agent on a scripted device, serviced from the event loop.
 struct Rig {
-    explicit Rig(int attempts = 10, qint64 stepTimeoutMs = 15)
+    explicit Rig(int attempts = 10, qint64 stepTimeoutMs = ANSWERED_STEP_TIMEOUT_MS)
         : device(centre) {
         agent.setStepAttempts(std::uint32_t(attempts));
         agent.setStepTimeoutMs(stepTimeoutMs);
@@ -151,7 +151,8 @@ void TestUserLoginAgent::login() {
     rig.agent.start(UserLoginAgent::ISSUE_GET_USER_STATUS);
     QVERIFY(rig.agent.isRunning());
     QTRY_COMPARE(rig.outcomes.size(), std::size_t(1));
-    QTest::qWait(40); // exactly one completion, and nothing more is sent
+    // Exactly one completion, and nothing more is sent, not even once a step time-out has passed.
+    QTest::qWait(int(ANSWERED_STEP_TIMEOUT_MS) + 50);
     QCOMPARE(rig.outcomes, std::vector<bool>{success});
     QCOMPARE(rig.requestIds(), requests);
     QCOMPARE(rig.agent.isCompleted(), success);
@@ -225,7 +226,9 @@ void TestUserLoginAgent::stepGivesUpAfterAttempts() {
     QFETCH(QString, awaitState);
     QFETCH(std::vector<std::uint16_t>, requests);
 
-    Rig rig(attempts, 10);
+    // Steps before the silent one are answered and need a real wait; a silent status may be short.
+    const qint64 stepTimeoutMs = silentStep == 82 ? 10 : ANSWERED_STEP_TIMEOUT_MS;
+    Rig rig(attempts, stepTimeoutMs);
     (silentStep == 82   ? rig.script.silentStatus
      : silentStep == 81 ? rig.script.silentSession
                         : rig.script.silentLogin) = -1;
@@ -237,7 +240,7 @@ void TestUserLoginAgent::stepGivesUpAfterAttempts() {
     QTest::ignoreMessage(QtWarningMsg, "Command retry exceeded, giving up");
     rig.agent.start(UserLoginAgent::ISSUE_GET_USER_STATUS);
     QTRY_COMPARE(rig.outcomes.size(), std::size_t(1));
-    QTest::qWait(30);
+    QTest::qWait(int(stepTimeoutMs) + 30);
     QCOMPARE(rig.outcomes, std::vector<bool>{false});
     QCOMPARE(rig.requestIds(), requests);
 }
@@ -245,7 +248,7 @@ void TestUserLoginAgent::stepGivesUpAfterAttempts() {
 // The count of time-outs belongs to the step: a step answered on its last attempt leaves the next
 // step all of its own.
 void TestUserLoginAgent::answeredStepResetsCount() {
-    Rig rig(4, 10);
+    Rig rig(4);
     rig.script.silentStatus = 3;
     rig.script.silentSession = -1;
 
