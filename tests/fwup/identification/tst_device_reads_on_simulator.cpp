@@ -34,9 +34,12 @@ namespace {
 
 const QString TUNNEL_PREFIX = QStringLiteral("TNLV3::1::OUT::0::");
 
-// Short exchange waits: three sends, 40 ms apart.
+// Three sends, with waits short for a test yet long enough that a busy machine's late answer does not
+// bring a resend: every read here is answered.
 constexpr std::uint32_t ATTEMPTS = 3;
-constexpr std::uint64_t WAIT_MS = 40;
+constexpr std::uint64_t WAIT_MS = 150;
+constexpr qint64 LOGIN_STEP_MS = 150;
+constexpr qint64 UNANSWERED_LOGIN_STEP_MS = 60; // for a device that answers no login step
 
 // One open connection with one control centre, serviced from the event loop as identification does.
 struct Link {
@@ -89,9 +92,9 @@ struct Login {
     }
 };
 
-void shortenSteps(fwup::OperatorUserLoginAgent& agent) {
+void shortenSteps(fwup::OperatorUserLoginAgent& agent, qint64 stepMs = LOGIN_STEP_MS) {
     agent.setStepAttempts(3);
-    agent.setStepTimeoutMs(60);
+    agent.setStepTimeoutMs(stepMs);
 }
 
 } // namespace
@@ -406,14 +409,16 @@ void TestDeviceReadsOnSimulator::refusedLoginFailsOnce() {
     } else {
         pod.addFault(command_id::USER_LOGIN_STATUS, SimulatedFault::silence(), SimulatedComponent::kAlways);
     }
+    const bool answersNoStep = refusal == QLatin1String("silent") || refusal == QLatin1String("status err");
+    const qint64 stepMs = answersNoStep ? UNANSWERED_LOGIN_STEP_MS : LOGIN_STEP_MS;
     Link link(detector_->location());
     fwup::OperatorUserLoginAgent agent(*link.centre);
-    shortenSteps(agent);
+    shortenSteps(agent, stepMs);
     Login login;
 
     agent.start(144, 1, login.onSuccess(), login.onFailure());
     QTRY_COMPARE_WITH_TIMEOUT(login.count(), 1, 3000);
-    QTest::qWait(100);
+    QTest::qWait(int(stepMs) + 50); // past any step time-out still pending
     QCOMPARE(login.failures, 1);
     QCOMPARE(login.successes, 0);
     QCOMPARE(pod.requestCount(command_id::USER_LOGIN), loginRequests);
@@ -450,7 +455,7 @@ void TestDeviceReadsOnSimulator::gatewayNeedsModelOneToFour() {
         agent.start(161, std::uint8_t(givenModel), login.onSuccess(), login.onFailure());
     }
     QTRY_COMPARE_WITH_TIMEOUT(login.count(), 1, 3000);
-    QTest::qWait(100);
+    QTest::qWait(int(LOGIN_STEP_MS) + 50); // past any step time-out still pending
     QCOMPARE(login.count(), 1);
     QCOMPARE(login.successes == 1, success);
     QCOMPARE(gateway.requestCount(command_id::USER_LOGIN), loginRequests);
