@@ -35,15 +35,16 @@ inline void unregisterLinkStack() {
     fwup::muppet_password_generator_registry().clear();
 }
 
-// Every wait a few tens of milliseconds, so that a silent device gives up quickly.
+// Waits short enough that a silent device gives up quickly, yet long enough that a busy machine's
+// late answer brings no resend: the tests count the requests the device sees.
 inline fwup::IdentificationTiming shortTiming() {
     fwup::IdentificationTiming timing;
     timing.attemptLimit = 3;
-    timing.productTypeFirstTimeoutMs = 20;
-    timing.firstTimeoutMs = 40;
-    timing.resendTimeoutMs = 40;
+    timing.productTypeFirstTimeoutMs = 150;
+    timing.firstTimeoutMs = 150;
+    timing.resendTimeoutMs = 150;
     timing.pollIntervalMs = 5;
-    timing.loginStepTimeoutMs = 40;
+    timing.loginStepTimeoutMs = 150;
     return timing;
 }
 
