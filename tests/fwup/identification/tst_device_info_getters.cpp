@@ -251,11 +251,12 @@ void TestDeviceInfoGetters::silenceFailsAfterAttemptLimit() {
 void TestDeviceInfoGetters::shortReplyIsNoReply() {
     auto centre = std::make_shared<ControlCentre>();
     ControlCentreDevice device(centre);
-    // 15 serial bytes are no reply; the resend gets all 16.
+    // 15 serial bytes are no reply; the resend gets all 16. The first wait must run out; the resend's
+    // has room for an answer that comes late on a busy machine.
     device.setResponder(ScriptedAnswers(17, {infReply(17, "000102030405060708090a0b0c0d0e"),
                                              infReply(17, "000102030405060708090a0b0c0d0e0f")}));
     device.startServicing();
-    fwup::SerialNumberGetter getter(centre, 3, 20, 20);
+    fwup::SerialNumberGetter getter(centre, 3, 20, 150);
     QStringList serials;
     int failures = 0;
 

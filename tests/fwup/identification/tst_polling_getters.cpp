@@ -251,9 +251,11 @@ void TestPollingGetters::exchangeFailureEndsRead() {
         device.setResponder(ScriptedAnswers(id, {errReply(id, 8)}));
     }
     device.startServicing();
-    // Three sends 5 ms apart per question.
-    fwup::ProductModelGetter modelGetter(centre, 5, 1, 3, 5, 5);
-    fwup::UpgradeableComponentValidityGetter validity(centre, 5, 1, 3, 5, 5);
+    // Three sends per question: 5 ms apart to a silent device, but with room for an answer that
+    // comes late on a busy machine, which would otherwise bring a resend.
+    const std::uint64_t waitMs = silent ? 5 : 150;
+    fwup::ProductModelGetter modelGetter(centre, 5, 1, 3, waitMs, waitMs);
+    fwup::UpgradeableComponentValidityGetter validity(centre, 5, 1, 3, waitMs, waitMs);
     int failures = 0;
     int results = 0;
 
@@ -263,7 +265,7 @@ void TestPollingGetters::exchangeFailureEndsRead() {
         modelGetter.start([&](unsigned char) { ++results; }, [&] { ++failures; });
     }
     QTRY_COMPARE(failures, 1);
-    QTest::qWait(20);
+    QTest::qWait(int(waitMs) + 15); // past any send still pending
     QCOMPARE(failures, 1);
     QCOMPARE(results, 0);
     QCOMPARE(int(device.requests().size()), questions);
