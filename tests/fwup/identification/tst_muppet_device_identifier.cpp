@@ -21,7 +21,9 @@ namespace command_id = cuu::test::command_id;
 namespace {
 
 const QString TUNNEL_PREFIX = QStringLiteral("TNLV3::1::OUT::0::");
-constexpr qint64 WAIT_MS = 40;
+// Short for a test, yet with room for an answer that comes late on a busy machine: the tests count
+// the requests, and a late answer would bring a resend.
+constexpr qint64 WAIT_MS = 100;
 
 QList<cvsw::muppet::ProductTypeId> product_types(const QList<int>& types) {
     QList<cvsw::muppet::ProductTypeId> result;
