@@ -20,10 +20,10 @@ using cvsw::muppet::ControlCentre;
 
 namespace {
 
-// Times at which a silent device was asked, in whole milliseconds from the first request. The
-// device takes each request as soon as the event loop runs dry, not on a timer tick of its own, so
-// the time taken is the time sent: a tick's lag, or a lag that only the first request suffers on a
-// busy machine, would shorten the gaps measured.
+// Times at which a silent device was asked, from the first request; gaps are read to the nearest
+// millisecond. The device takes each request as soon as the event loop runs dry, not on a timer
+// tick of its own, so the time taken is the time sent: a tick's lag, or a lag that only the first
+// request suffers on a busy machine, would shorten the gaps measured.
 struct Clock {
     explicit Clock(ControlCentreDevice& device) {
         QObject::connect(&device, &ControlCentreDevice::requestTaken, [this] {
