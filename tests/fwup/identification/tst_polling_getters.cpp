@@ -197,8 +197,9 @@ void TestPollingGetters::pollIntervalSeparatesQuestions() {
     getter.start([&](unsigned char value) { model = value; }, [] {});
     QTRY_COMPARE(model, 9);
     QCOMPARE(int(asked.size()), 3);
-    QVERIFY2(asked[1] - asked[0] >= 60, qPrintable(QString::number(asked[1] - asked[0])));
-    QVERIFY2(asked[2] - asked[1] >= 60, qPrintable(QString::number(asked[2] - asked[1])));
+    // The poll timer is a coarse timer, which Qt may fire up to 5% early.
+    QVERIFY2(asked[1] - asked[0] >= 57, qPrintable(QString::number(asked[1] - asked[0])));
+    QVERIFY2(asked[2] - asked[1] >= 57, qPrintable(QString::number(asked[2] - asked[1])));
 }
 
 // A getter kept for several reads (the installation keeps its validity getter) gives each read the
