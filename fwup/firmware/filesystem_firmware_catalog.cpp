@@ -2,6 +2,7 @@
 
 #include "fwup/firmware/i_catalog_manager.h"
 #include "fwup/firmware/i_firmware_catalog_file.h"
+#include "fwup/identification/move_unreadable_file_aside.h"
 
 #include <QCryptographicHash>
 #include <QDebug>
@@ -21,7 +22,60 @@ struct FilesystemFirmwareCatalog::Private {
     QDir directory;
     QString manifestPath;
     QJsonObject manifest;
+    // False while an unreadable manifest that could not be moved aside still stands at the manifest path.
+    bool mayReplaceManifest = true;
 };
+
+namespace {
+
+constexpr qint64 CopyChunkSize = 64 * 1024;
+
+// Whether the file's contents still hash to its MD5 name.
+bool matchesItsName(const QString& path, const QString& md5) {
+    QFile file(path);
+    QCryptographicHash hash(QCryptographicHash::Md5);
+    return file.open(QIODevice::ReadOnly) && hash.addData(&file) &&
+           QString::fromLatin1(hash.result().toHex()) == md5;
+}
+
+// Copies the open source into the catalog under its MD5 name, hashing exactly the bytes it writes. The
+// copy goes to a temporary file beside the destination and is renamed over it only when those bytes
+// hash to the expected name, so the catalog never holds a copy that contradicts its name.
+bool copyInto(QFile& source, const QString& destination, const QString& md5) {
+    QSaveFile copy(destination);
+    if (!source.seek(0) || !copy.open(QIODevice::WriteOnly)) {
+        qDebug() << "Failed to copy" << source.fileName() << "to" << destination;
+        return false;
+    }
+    QCryptographicHash hash(QCryptographicHash::Md5);
+    QByteArray chunk;
+    bool written = true;
+    while (written && !(chunk = source.read(CopyChunkSize)).isEmpty()) {
+        hash.addData(chunk);
+        written = copy.write(chunk) == chunk.size();
+    }
+    if (source.error() != QFileDevice::NoError) {
+        qWarning() << "Failed to hash" << source.fileName();
+        return false;
+    }
+    // Flushed before the check and the commit: a short write while flushing on close would pass
+    // commit() unnoticed.
+    if (!written || !copy.flush()) {
+        qDebug() << "Failed to copy" << source.fileName() << "to" << destination;
+        return false;
+    }
+    if (QString::fromLatin1(hash.result().toHex()) != md5) {
+        qWarning() << "Firmware file" << source.fileName() << "changed while it was being catalogued";
+        return false;
+    }
+    if (!copy.commit()) {
+        qDebug() << "Failed to copy" << source.fileName() << "to" << destination;
+        return false;
+    }
+    return true;
+}
+
+} // namespace
 
 FilesystemFirmwareCatalog::FilesystemFirmwareCatalog(const QDir& directory)
     : d(std::make_unique<Private>()) {
@@ -44,11 +98,22 @@ void FilesystemFirmwareCatalog::load() {
     }
     QFile file(d->manifestPath);
     QByteArray contents;
+    bool read = false;
     if (file.open(QIODevice::ReadOnly)) {
         contents = file.readAll();
+        read = file.error() == QFileDevice::NoError;
+        file.close();
     }
-    // Text that is not a JSON object leaves the catalog empty; the next save replaces it.
-    d->manifest = QJsonDocument::fromJson(contents).object();
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(contents, &error);
+    if (!read || error.error != QJsonParseError::NoError) {
+        // The entries may still be mended by hand, and the catalogued files are all still there: keep the
+        // manifest under another name before the catalog starts empty and its next save replaces it.
+        d->mayReplaceManifest = move_unreadable_file_aside(d->manifestPath);
+        return;
+    }
+    // JSON that is not an object leaves the catalog empty; the next save replaces it.
+    d->manifest = document.object();
 
     const QStringList members = d->manifest.keys();
     for (const QString& member : members) {
@@ -87,14 +152,19 @@ bool FilesystemFirmwareCatalog::addOrUpdateFirmware(const IFirmwareCatalogFile& 
         qWarning() << "Failed to hash" << path;
         return false;
     }
-    file.close();
 
     const QString md5 = QString::fromLatin1(hash.result().toHex());
     const QString destination = d->directory.absoluteFilePath(md5);
-    if (!QFileInfo::exists(destination) && !QFile::copy(path, destination)) {
-        qDebug() << "Failed to copy" << path << "to" << destination;
+    bool copyNeeded = !QFileInfo::exists(destination);
+    if (!copyNeeded && !matchesItsName(destination, md5)) {
+        // A truncated or damaged copy would fail every extraction of this firmware for ever.
+        qWarning() << "Catalogued copy" << destination << "does not match its name; replacing it";
+        copyNeeded = true;
+    }
+    if (copyNeeded && !copyInto(file, destination, md5)) {
         return false;
     }
+    file.close();
 
     const QList<QSharedPointer<ICatalogManager>> managers = legacy_catalog_manager_registry();
     for (const auto& manager : managers) {
@@ -121,6 +191,10 @@ FilesystemFirmwareCatalog::firmwareForDetector(const ISystemIdentity& identity) 
 }
 
 bool FilesystemFirmwareCatalog::saveManifest() const {
+    if (!d->mayReplaceManifest) {
+        qWarning() << "Manifest not saved: the unreadable one could not be kept aside";
+        return false;
+    }
     const QJsonDocument document(d->manifest);
     // Written beside the manifest and renamed over it, so a failed or interrupted write keeps the old one.
     QSaveFile file(d->manifestPath);

@@ -25,8 +25,9 @@ public:
     virtual ~ICatalogManager();
 
     // Adds the file's entry under its detector type, or replaces the entry of the same control-pod
-    // version and hardware. Files of another kind leave the manifest alone. Throws std::runtime_error
-    // "unreasonable block indices", with the manifest unchanged, when the file cannot be catalogued.
+    // version and hardware and the same Tamarind hardware. Files of another kind leave the manifest alone.
+    // Throws std::runtime_error "unreasonable block indices", with the manifest unchanged, when the file
+    // cannot be catalogued.
     virtual void addOrUpdateEntry(QJsonObject& manifest, const IFirmwareCatalogFile& file,
                                   const QString& md5) const = 0;
     // The catalogued firmware that fits the system, in manifest order; empty when nothing fits.

@@ -84,6 +84,7 @@ void MbuAndTamarindCatalogManager::addOrUpdateEntry(QJsonObject& manifest, const
 
     QJsonArray entries = manifest.value(member).toArray();
     const MbuFirmwareInfo& mbu = combined->mbuInfo();
+    const TamarindFirmwareInfo& tamarind = combined->tamarindInfo();
     // Highest first, so that removing one leaves the lower indices in place.
     std::vector<qsizetype> badIndices;
     std::optional<qsizetype> match;
@@ -94,8 +95,11 @@ void MbuAndTamarindCatalogManager::addOrUpdateEntry(QJsonObject& manifest, const
             continue;
         }
         const QJsonObject existing = entries.at(i).toObject();
+        // The Tamarind hardware counts too: one firmware built for several Tamarind hardware versions
+        // needs an entry for each, or a detector with the other hardware is offered nothing.
         if (parse_version_string(readString(existing, ControlPodVersionKey)) == mbu.version &&
-            readInt(existing, PodHardwareKey) == static_cast<int>(mbu.hardwareVersion)) {
+            readInt(existing, PodHardwareKey) == static_cast<int>(mbu.hardwareVersion) &&
+            readInt(existing, TamarindHardwareKey) == static_cast<int>(tamarind.hardwareVersion)) {
             match = i;
             break;
         }

@@ -6,8 +6,8 @@ namespace fwup {
 
 // Catalogues firmware for a control pod with its Tamarind sub-system (MbuAndTamarindFirmwareCatalogFile)
 // and finds it again for an MbuAndTamarindSystemIdentity. An entry is identified by its control-pod
-// version and control-pod hardware version alone, so firmwares that differ only in their Tamarind part
-// replace each other.
+// version, control-pod hardware version and Tamarind hardware version, so firmwares that differ only in
+// their Tamarind software or their file replace each other.
 class MbuAndTamarindCatalogManager : public ICatalogManager {
 public:
     void addOrUpdateEntry(QJsonObject& manifest, const IFirmwareCatalogFile& file,

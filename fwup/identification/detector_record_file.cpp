@@ -1,6 +1,7 @@
 #include "fwup/identification/detector_record_file.h"
 
 #include "fwup/identification/detector_record_file_p.h"
+#include "fwup/identification/move_unreadable_file_aside.h"
 
 #include <QDebug>
 #include <QFile>
@@ -36,7 +37,14 @@ std::optional<QJsonArray> readRecordArray(const QString& recordFilePath) {
     if (file.error() != QFileDevice::NoError) {
         return std::nullopt;
     }
-    return QJsonDocument::fromJson(content).array();
+    file.close();
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(content, &error);
+    // A damaged record still holds the other detectors' entries: keep it before a fresh one replaces it.
+    if (error.error != QJsonParseError::NoError && !move_unreadable_file_aside(recordFilePath)) {
+        return std::nullopt;
+    }
+    return document.array();
 }
 
 bool writeRecordArray(const QString& recordFilePath, const QJsonArray& records) {

@@ -12,8 +12,9 @@ namespace fwup {
 QString find_detector_name_by_serial_number(const QString& recordFilePath, const QString& serialNumber);
 
 // Sets name and code of the entry with this serial number, or appends one. Entries of other shapes
-// are kept. A file that exists but cannot be read is left alone, so that one failed read never
-// costs the other detectors their entries; the file is replaced atomically.
+// are kept. A file that exists but cannot be read is left alone, and one that is not JSON is kept
+// under another name first, so that one damaged file never costs the other detectors their entries;
+// the file is replaced atomically.
 void update_detector_serial_number_and_name(const QString& recordFilePath, const QString& serialNumber,
                                             const QString& userVerificationCode, const QString& detectorName);
 

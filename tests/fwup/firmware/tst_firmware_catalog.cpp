@@ -4,6 +4,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -15,6 +16,7 @@
 #include "fwup/firmware/version_string.h"
 #include "fwup/identification/lodestar_system_identity.h"
 #include "tests/fwup/firmware/firmware_test_support.h"
+#include "tests/support/files/file_modes_enforced.h"
 
 #include <optional>
 #include <stdexcept>
@@ -172,32 +174,26 @@ class TestFirmwareCatalog : public QObject {
         return root_.filePath(stem + QString::number(++dirs_));
     }
 
-    // A Lodestar container of one pod hardware version and one Tamarind pair, written to disk, and the one
-    // catalog file its model's parser finds in it.
-    std::unique_ptr<IFirmwareCatalogFile> firmware(int model, SoftwareVersion pod) {
-        MbuHeaderLayout podHeader;
-        podHeader.version = pod;
-        podHeader.hardwareFlags = 1;
-        podHeader.requiredBtIcdRevision = 3;
-        CpuAppHeaderLayout app;
-        app.version = {2, 0, 0};
-        app.hardwareFlags = 1;
-        app.btIcdRevision = 3;
-        app.pairingId = pairingId(1);
-        CpuNetHeaderLayout net;
-        net.pairingId = pairingId(1);
-        const Bytes image = patternBytes(700, std::uint32_t(dirs_));
-        const BlockLayout podLayout = model == 1 ? podBlock("LDSTCP01", PodSecret1, podHeader, image)
-                                                 : podBlock("LDSTCP02", PodSecret2, podHeader, image);
+    // A Lodestar container written to disk and the catalog files its model's parser finds in it.
+    CatalogFiles firmwareFiles(LodestarFirmwareLayout layout) {
+        layout.imageSeed = std::uint32_t(dirs_);
         const QString path = newPath(QStringLiteral("fw")) + QStringLiteral(".cvb");
-        if (!writeContainer(path, {{podLayout, cpuAppBlock(app, image), cpuNetBlock(net, image)}, {}})) {
+        if (!writeContainer(path, lodestarFirmware(layout))) {
             qFatal("could not write the test container");
         }
+        const bool model1 = layout.model == 1;
         fwup::MbuAndTamarindFirmwareFileParser<cvsw::cvbv3::MbuMetadataHeaderV2> parser(
-            model == 1 ? PodTag1 : PodTag2, CpuAppTag, CpuNetTag, model == 1 ? PodSecret1 : PodSecret2,
-            CpuAppSecret, CpuNetSecret,
-            model == 1 ? DetectorType::LODESTAR_MODEL_1 : DetectorType::LODESTAR_MODEL_2);
-        auto files = parser.parseFile(path);
+            model1 ? PodTag1 : PodTag2, CpuAppTag, CpuNetTag, model1 ? PodSecret1 : PodSecret2, CpuAppSecret,
+            CpuNetSecret, model1 ? DetectorType::LODESTAR_MODEL_1 : DetectorType::LODESTAR_MODEL_2);
+        return parser.parseFile(path);
+    }
+
+    // One pod hardware version and one Tamarind pair: exactly one catalog file.
+    std::unique_ptr<IFirmwareCatalogFile> firmware(int model, SoftwareVersion pod) {
+        LodestarFirmwareLayout layout;
+        layout.model = model;
+        layout.podVersion = pod;
+        auto files = firmwareFiles(layout);
         if (files.size() != 1) {
             qFatal("expected one catalog file");
         }
@@ -215,6 +211,7 @@ private slots:
         QTest::addColumn<QJsonValue>("before"); // undefined: no member yet
         QTest::addColumn<QString>("fileVersion");
         QTest::addColumn<int>("fileHardware");
+        QTest::addColumn<int>("fileTamarindHardware");
         QTest::addColumn<QJsonValue>("after"); // the member; "E" stands for the new entry
         QTest::addColumn<QStringList>("debug");
 
@@ -226,36 +223,45 @@ private slots:
             QStringLiteral("\"Appending catalogue entry for SUMMIT PRO - Hw: %1, Sw: %2\"");
         const QString bad = QStringLiteral("Found bad entry in catalogue during update. Removing");
 
-        QTest::newRow("new member") << QJsonValue(QJsonValue::Undefined) << "1.80.0" << 0
+        QTest::newRow("new member") << QJsonValue(QJsonValue::Undefined) << "1.80.0" << 0 << 0
                                     << QJsonValue(QJsonArray{"E"})
                                     << QStringList{QStringLiteral("added entry:  SUMMIT PRO"),
                                                    updating.arg(0).arg(QStringLiteral("1.80.0"))};
         QTest::newRow("same pod version and hardware replaces")
-            << QJsonValue(QJsonArray{other, a}) << "1.80.0" << 0 << QJsonValue(QJsonArray{other, "E"})
+            << QJsonValue(QJsonArray{other, a}) << "1.80.0" << 0 << 0 << QJsonValue(QJsonArray{other, "E"})
             << QStringList{updating.arg(0).arg(QStringLiteral("1.80.0"))};
         QTest::newRow("other hardware appends")
-            << QJsonValue(QJsonArray{a}) << "1.80.0" << 1 << QJsonValue(QJsonArray{a, "E"})
+            << QJsonValue(QJsonArray{a}) << "1.80.0" << 1 << 0 << QJsonValue(QJsonArray{a, "E"})
             << QStringList{appending.arg(1).arg(QStringLiteral("1.80.0"))};
         QTest::newRow("string member repaired")
-            << QJsonValue(QStringLiteral("junk")) << "1.80.0" << 0 << QJsonValue(QJsonArray{"E"})
+            << QJsonValue(QStringLiteral("junk")) << "1.80.0" << 0 << 0 << QJsonValue(QJsonArray{"E"})
             << QStringList{QStringLiteral("Catalog entries for  SUMMIT PRO  is not an array. Repairing."),
                            updating.arg(0).arg(QStringLiteral("1.80.0"))};
         QTest::newRow("bad values before the match removed")
-            << QJsonValue(QJsonArray{5, other, QStringLiteral("x"), a}) << "1.80.0" << 0
+            << QJsonValue(QJsonArray{5, other, QStringLiteral("x"), a}) << "1.80.0" << 0 << 0
             << QJsonValue(QJsonArray{other, "E"})
             << QStringList{bad, bad, updating.arg(0).arg(QStringLiteral("1.80.0"))};
         QTest::newRow("bad value after the match stays")
-            << QJsonValue(QJsonArray{a, 5}) << "1.80.0" << 0 << QJsonValue(QJsonArray{"E", 5})
+            << QJsonValue(QJsonArray{a, 5}) << "1.80.0" << 0 << 0 << QJsonValue(QJsonArray{"E", 5})
             << QStringList{updating.arg(0).arg(QStringLiteral("1.80.0"))};
         QTest::newRow("bad values without a match removed")
-            << QJsonValue(QJsonArray{true, other}) << "1.81.0" << 0 << QJsonValue(QJsonArray{other, "E"})
+            << QJsonValue(QJsonArray{true, other}) << "1.81.0" << 0 << 0 << QJsonValue(QJsonArray{other, "E"})
             << QStringList{bad, appending.arg(0).arg(QStringLiteral("1.81.0"))};
+        // One firmware built for two Tamarind hardware versions keeps an entry for each.
+        QTest::newRow("other tamarind hardware appends")
+            << QJsonValue(QJsonArray{a}) << "1.80.0" << 0 << 2 << QJsonValue(QJsonArray{a, "E"})
+            << QStringList{appending.arg(0).arg(QStringLiteral("1.80.0"))};
+        QTest::newRow("same tamarind hardware replaces")
+            << QJsonValue(QJsonArray{entry(md5('b'), QStringLiteral("1.80.0"), 0, 2), a}) << "1.80.0" << 0
+            << 2 << QJsonValue(QJsonArray{"E", a})
+            << QStringList{updating.arg(0).arg(QStringLiteral("1.80.0"))};
     }
 
     void addOrUpdateEntry() {
         QFETCH(QJsonValue, before);
         QFETCH(QString, fileVersion);
         QFETCH(int, fileHardware);
+        QFETCH(int, fileTamarindHardware);
         QFETCH(QJsonValue, after);
         QFETCH(QStringList, debug);
 
@@ -264,10 +270,13 @@ private slots:
             manifest.insert(SummitPro, before);
         }
         const fwup::LodestarCatalogManager manager;
-        const auto file =
-            combinedFile(fwup::parse_version_string(fileVersion), std::uint32_t(fileHardware), {2, 1, 0});
+        const MbuAndTamarindFirmwareCatalogFile file(
+            {0, DetectorType::LODESTAR_MODEL_1, fwup::parse_version_string(fileVersion),
+             std::uint32_t(fileHardware)},
+            {1, 2, DetectorType::LODESTAR_MODEL_1, {2, 1, 0}, 3, std::uint32_t(fileTamarindHardware)},
+            QStringLiteral("/fw.cvb"));
         const QJsonObject expectedEntry =
-            entry(md5('f'), fileVersion, fileHardware, 0, QStringLiteral("2.1.0"));
+            entry(md5('f'), fileVersion, fileHardware, fileTamarindHardware, QStringLiteral("2.1.0"));
         QJsonArray expected = after.toArray();
         for (qsizetype i = 0; i < expected.size(); ++i) {
             if (expected.at(i) == QJsonValue(QStringLiteral("E"))) {
@@ -611,7 +620,9 @@ private slots:
         MessageCapture capture;
         {
             fwup::FilesystemFirmwareCatalog catalog{QDir(directory)};
-            QCOMPARE(readText(manifestPath), stored); // pruned in memory only
+            // Pruned in memory only; text that is not JSON has been moved aside.
+            const bool json = !QJsonDocument::fromJson(stored).isNull();
+            QCOMPARE(readText(manifestPath), json ? stored : QByteArray("<missing>"));
         }
         QCOMPARE(readJson(manifestPath), saved);
         QCOMPARE(MessageCapture::messages().filter(QStringLiteral("No file for")).size(), dropped);
@@ -773,6 +784,182 @@ private slots:
         }
         // The in-memory manifest still holds both, and the destructor's save writes them.
         QCOMPARE(readJson(manifestPath).value(SummitPro).toArray().size(), 2);
+    }
+
+    // --- firmware for several hardware versions ---
+
+    void severalHardwareVersions_data() {
+        QTest::addColumn<int>("podFlags");
+        QTest::addColumn<int>("tamarindFlags");
+        QTest::addColumn<int>("podHardware");      // of the detector searched for
+        QTest::addColumn<int>("tamarindHardware"); // 0: not identified
+        QTest::addColumn<QStringList>("found");    // "pod hardware/Tamarind hardware" of each file found
+
+        QTest::newRow("tamarind 1 of 1 and 2") << 0x2 << 0x6 << 1 << 1 << QStringList{"1/1"};
+        QTest::newRow("tamarind 2 of 1 and 2") << 0x2 << 0x6 << 1 << 2 << QStringList{"1/2"};
+        QTest::newRow("tamarind unknown") << 0x2 << 0x6 << 1 << 0 << QStringList{"1/1", "1/2"};
+        QTest::newRow("pod 2, tamarind 2 of 1 and 2 each") << 0x6 << 0x6 << 2 << 2 << QStringList{"2/2"};
+    }
+
+    // Parser, catalog and search together: every hardware pair the file names keeps its own entry.
+    void severalHardwareVersions() {
+        QFETCH(int, podFlags);
+        QFETCH(int, tamarindFlags);
+        QFETCH(int, podHardware);
+        QFETCH(int, tamarindHardware);
+        QFETCH(QStringList, found);
+
+        LodestarFirmwareLayout layout;
+        layout.podHardwareFlags = std::uint32_t(podFlags);
+        layout.tamarindHardwareFlags = std::uint32_t(tamarindFlags);
+        const CatalogFiles parsed = firmwareFiles(layout);
+        const auto pairs =
+            std::size_t(qPopulationCount(quint32(podFlags)) * qPopulationCount(quint32(tamarindFlags)));
+        QCOMPARE(parsed.size(), pairs);
+
+        const QString directory = newPath();
+        {
+            fwup::FilesystemFirmwareCatalog catalog{QDir(directory)};
+            for (const auto& file : parsed) {
+                QVERIFY(catalog.addOrUpdateFirmware(*file));
+            }
+        }
+        const fwup::FilesystemFirmwareCatalog catalog{QDir(directory)};
+        const CatalogFiles files = catalog.firmwareForDetector(
+            lodestar(DetectorType::LODESTAR_MODEL_1, podHardware, Application, tamarindHardware));
+        QStringList offered;
+        for (const auto& file : files) {
+            const auto& combined = dynamic_cast<const MbuAndTamarindFirmwareCatalogFile&>(*file);
+            offered << QStringLiteral("%1/%2")
+                           .arg(combined.mbuInfo().hardwareVersion)
+                           .arg(combined.tamarindInfo().hardwareVersion);
+            QCOMPARE(md5Of(file->filePath()), md5Of(parsed.front()->filePath()));
+        }
+        QCOMPARE(offered, found);
+        QCOMPARE(std::size_t(readJson(directory + QStringLiteral("/firmware_file_catalog.json"))
+                                 .value(SummitPro)
+                                 .toArray()
+                                 .size()),
+                 pairs);
+    }
+
+    // --- damaged files ---
+
+    void unparsableManifestIsKeptAside_data() {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<bool>("unreadable"); // readable by nobody
+
+        const QByteArray whole =
+            QJsonDocument(QJsonObject{{SummitPro, QJsonArray{entry(md5('a'), QStringLiteral("1.0.0"))}}})
+                .toJson();
+        QTest::newRow("cut short") << whole.left(whole.size() - 8) << false;
+        QTest::newRow("stray byte") << QByteArray("x") + whole << false;
+        QTest::newRow("cannot be read") << whole << true;
+    }
+
+    // The entries of a manifest the catalog cannot read are kept under another name, with a warning,
+    // before the catalog starts empty; two in a row keep both.
+    void unparsableManifestIsKeptAside() {
+        QFETCH(QByteArray, stored);
+        QFETCH(bool, unreadable);
+
+        const QString directory = newPath();
+        const QString manifestPath = directory + QStringLiteral("/firmware_file_catalog.json");
+        QVERIFY(QDir().mkpath(directory));
+        QVERIFY(writeText(directory + QLatin1Char('/') + md5('a'), "firmware"));
+        const QRegularExpression keptAs(QStringLiteral(
+            R"(^Unreadable file ".*/firmware_file_catalog.json" kept as ".*/firmware_file_catalog.json.unreadable-\d{8}T\d{6}Z(-2)?"$)"));
+        for (int round = 1; round <= 2; ++round) {
+            QVERIFY(writeText(manifestPath, stored));
+            MessageCapture capture;
+            {
+                const cuu::test::FileModesEnforced enforced;
+                if (unreadable) {
+                    QVERIFY(QFile::setPermissions(manifestPath, QFileDevice::WriteOwner));
+                    QFile probe(manifestPath);
+                    if (probe.open(QIODevice::ReadOnly)) {
+                        QSKIP("This process can read files whatever their mode");
+                    }
+                }
+                const fwup::FilesystemFirmwareCatalog catalog{QDir(directory)};
+                QVERIFY(catalog.firmwareForDetector(lodestar(DetectorType::LODESTAR_MODEL_1, 0, Application))
+                            .empty());
+            }
+            QCOMPARE(MessageCapture::of(QtWarningMsg).size(), 1);
+            QVERIFY2(keptAs.match(MessageCapture::of(QtWarningMsg).first()).hasMatch(),
+                     qPrintable(MessageCapture::of(QtWarningMsg).first()));
+            QCOMPARE(readJson(manifestPath), QJsonObject{}); // the catalog started empty
+        }
+        const QDir dir(directory);
+        const QStringList aside = dir.entryList({QStringLiteral("firmware_file_catalog.json.unreadable-*")});
+        QCOMPARE(aside.size(), 2);
+        for (const QString& name : aside) {
+            QVERIFY(
+                QFile::setPermissions(dir.filePath(name), QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+            QCOMPARE(readText(dir.filePath(name)), stored);
+        }
+    }
+
+    void damagedCopyIsReplaced_data() {
+        QTest::addColumn<int>("keep");   // bytes of the copy kept; -1: all
+        QTest::addColumn<int>("flipAt"); // byte changed; -1: none
+
+        QTest::newRow("truncated") << 1000 << -1;
+        QTest::newRow("one byte changed") << -1 << 300;
+    }
+
+    // A catalogued copy that no longer matches its MD5 name is replaced when its file is added again.
+    void damagedCopyIsReplaced() {
+        QFETCH(int, keep);
+        QFETCH(int, flipAt);
+
+        const QString directory = newPath();
+        const auto fw = firmware(1, {1, 80, 0});
+        const QString checksum = md5Of(fw->filePath());
+        const QString copy = directory + QLatin1Char('/') + checksum;
+        fwup::FilesystemFirmwareCatalog catalog{QDir(directory)};
+        QVERIFY(catalog.addOrUpdateFirmware(*fw));
+
+        QByteArray damaged = readText(copy);
+        if (keep >= 0) {
+            damaged.truncate(keep);
+        }
+        if (flipAt >= 0) {
+            damaged[flipAt] = char(damaged[flipAt] ^ 0x40);
+        }
+        QVERIFY(writeText(copy, damaged));
+
+        MessageCapture capture;
+        QVERIFY(catalog.addOrUpdateFirmware(*fw));
+        QCOMPARE(
+            MessageCapture::of(QtWarningMsg),
+            QStringList{
+                QStringLiteral("Catalogued copy \"%1\" does not match its name; replacing it").arg(copy)});
+        QCOMPARE(md5Of(copy), checksum);
+        QCOMPARE(QDir(directory).entryList(QDir::Files | QDir::Hidden),
+                 QStringList({checksum, "firmware_file_catalog.json"}));
+    }
+
+    // A source whose bytes change between hashing and copying never leaves a copy under the wrong name.
+    void sourceThatChangesWhileCopied() {
+        // Every read of this file gives a new random UUID.
+        const QString changing = QStringLiteral("/proc/sys/kernel/random/uuid");
+        if (!QFileInfo(changing).isReadable()) {
+            QSKIP("No source that changes between reads");
+        }
+        const auto fw = firmware(1, {1, 80, 0});
+        const auto& good = dynamic_cast<const MbuAndTamarindFirmwareCatalogFile&>(*fw);
+        const MbuAndTamarindFirmwareCatalogFile file(good.mbuInfo(), good.tamarindInfo(), changing);
+
+        const QString directory = newPath();
+        fwup::FilesystemFirmwareCatalog catalog{QDir(directory)};
+        MessageCapture capture;
+        QVERIFY(!catalog.addOrUpdateFirmware(file));
+        QCOMPARE(
+            MessageCapture::of(QtWarningMsg),
+            QStringList{
+                QStringLiteral("Firmware file \"%1\" changed while it was being catalogued").arg(changing)});
+        QCOMPARE(QDir(directory).entryList(QDir::Files | QDir::Hidden), QStringList{});
     }
 };
 

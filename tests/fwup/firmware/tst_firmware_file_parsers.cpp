@@ -147,6 +147,13 @@ private slots:
         QTest::newRow("pod only") << container({{pod1(pod(1, 7)), foreignBlock()}}) << QStringList{}
                                   << QStringList{};
         QTest::newRow("tamarind only") << container({tamarindPair(1, 7)}) << QStringList{} << QStringList{};
+        // Whole firmwares of the container kit, built for several hardware versions of each part.
+        QTest::newRow("pod 1, tamarind 1 and 2")
+            << lodestarFirmware({.podHardwareFlags = 0x2, .tamarindHardwareFlags = 0x6})
+            << QStringList{"0 1 1 2 1", "0 1 1 2 2"} << QStringList{};
+        QTest::newRow("model 2, pod 1 and 2, tamarind 1 and 2")
+            << lodestarFirmware({.model = 2, .podHardwareFlags = 0x6, .tamarindHardwareFlags = 0x6})
+            << QStringList{} << QStringList{"0 1 1 2 1", "0 1 1 2 2", "0 2 1 2 1", "0 2 1 2 2"};
         QTest::newRow("pod fits no hardware")
             << container({{pod1(pod(0, 7))}, tamarindPair(1, 7)}) << QStringList{} << QStringList{};
         QTest::newRow("cpuapp without cpunet")

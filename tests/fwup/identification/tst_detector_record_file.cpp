@@ -11,9 +11,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
-#include <linux/capability.h>
-#include <sys/syscall.h>
-#include <unistd.h>
+#include "tests/support/files/file_modes_enforced.h"
 
 namespace {
 
@@ -40,34 +38,6 @@ QJsonDocument readDocument(const QString& path) {
     return QJsonDocument::fromJson(readFile(path));
 }
 
-// Root reads every file whatever its mode; while this lives the process is held to the file modes
-// like any other user, so that an unreadable record can be tested as root too.
-class FileModesEnforced {
-public:
-    FileModesEnforced() {
-        header_.version = _LINUX_CAPABILITY_VERSION_3;
-        header_.pid = 0;
-        if (syscall(SYS_capget, &header_, saved_) != 0) {
-            return;
-        }
-        __user_cap_data_struct reduced[2] = {saved_[0], saved_[1]};
-        reduced[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
-        active_ = syscall(SYS_capset, &header_, reduced) == 0;
-    }
-    ~FileModesEnforced() {
-        if (active_) {
-            syscall(SYS_capset, &header_, saved_);
-        }
-    }
-    FileModesEnforced(const FileModesEnforced&) = delete;
-    FileModesEnforced& operator=(const FileModesEnforced&) = delete;
-
-private:
-    __user_cap_header_struct header_{};
-    __user_cap_data_struct saved_[2]{};
-    bool active_ = false;
-};
-
 } // namespace
 
 class TestDetectorRecordFile : public QObject {
@@ -82,6 +52,8 @@ private slots:
     void updateOfContent();
     void secondUpdateReplacesTheEntry();
     void updateLeavesNoTemporaryFiles();
+    void damagedRecordIsKeptAside_data();
+    void damagedRecordIsKeptAside();
     void unreadableFileIsNeitherReadNorWritten();
     void directoryInPlaceOfTheFile();
     void speculativeNames_data();
@@ -95,7 +67,10 @@ private:
 void TestDetectorRecordFile::init() {
     QVERIFY(dir_.isValid());
     path_ = dir_.filePath(QStringLiteral("summit_index.json"));
-    QFile::remove(path_);
+    QDir directory(dir_.path());
+    for (const QString& name : directory.entryList(QDir::Files | QDir::Hidden)) {
+        QVERIFY(directory.remove(name));
+    }
 }
 
 void TestDetectorRecordFile::missingFile() {
@@ -240,6 +215,38 @@ void TestDetectorRecordFile::updateLeavesNoTemporaryFiles() {
              QStringList{QStringLiteral("summit_index.json")});
 }
 
+void TestDetectorRecordFile::damagedRecordIsKeptAside_data() {
+    QTest::addColumn<QByteArray>("content");
+
+    const QByteArray whole =
+        QJsonDocument(QJsonArray{entry(serialB, QStringLiteral("summit_pro"), QStringLiteral("1"))}).toJson();
+    QTest::newRow("cut short") << whole.left(whole.size() / 2);
+    QTest::newRow("stray text after the array") << whole + "x";
+    QTest::newRow("not JSON") << QByteArray("summit_pro");
+}
+
+// A record with a syntax error still holds the other detectors' entries: the next write keeps it
+// under another name instead of replacing it.
+void TestDetectorRecordFile::damagedRecordIsKeptAside() {
+    QFETCH(QByteArray, content);
+    QVERIFY(writeFile(path_, content));
+
+    // Looking up only reads.
+    QCOMPARE(fwup::find_detector_name_by_serial_number(path_, serialB), QString());
+    QCOMPARE(readFile(path_), content);
+
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral(
+                                           "^Unreadable file \".*/summit_index.json\" kept as \".*/"
+                                           "summit_index.json.unreadable-\\d{8}T\\d{6}Z\"$")));
+    fwup::update_detector_serial_number_and_name(path_, serialA, QStringLiteral("1"),
+                                                 QStringLiteral("summit_pro"));
+    QCOMPARE(readDocument(path_).array(),
+             QJsonArray{entry(serialA, QStringLiteral("summit_pro"), QStringLiteral("1"))});
+    const QStringList aside = QDir(dir_.path()).entryList({QStringLiteral("summit_index.json.unreadable-*")});
+    QCOMPARE(aside.size(), 1);
+    QCOMPARE(readFile(dir_.filePath(aside.first())), content);
+}
+
 void TestDetectorRecordFile::unreadableFileIsNeitherReadNorWritten() {
     const QByteArray content =
         QJsonDocument(QJsonArray{entry(serialA, QStringLiteral("summit_pro"), QStringLiteral("1")),
@@ -249,7 +256,7 @@ void TestDetectorRecordFile::unreadableFileIsNeitherReadNorWritten() {
     QVERIFY(QFile::setPermissions(path_, QFileDevice::WriteOwner));
 
     {
-        const FileModesEnforced enforced;
+        const cuu::test::FileModesEnforced enforced;
         QFile probe(path_);
         if (probe.open(QIODevice::ReadOnly)) {
             QVERIFY(QFile::setPermissions(path_, QFileDevice::ReadOwner | QFileDevice::WriteOwner));

@@ -1,6 +1,7 @@
 #include "tests/support/containers/firmware_metadata.h"
 
 #include "cvbv3/crc32.h"
+#include "tests/support/containers/cvb_test_keys.h"
 
 namespace cvbtest {
 
@@ -68,6 +69,28 @@ BlockLayout firmwareBlock(std::string_view tag, const Bytes& header, const Bytes
     block.plain.insert(block.plain.end(), image.begin(), image.end());
     block.secret = secret;
     return block;
+}
+
+ContainerLayout lodestarFirmware(const LodestarFirmwareLayout& layout) {
+    MbuHeaderLayout pod;
+    pod.version = layout.podVersion;
+    pod.hardwareFlags = layout.podHardwareFlags;
+    pod.requiredBtIcdRevision = layout.btIcdRevision;
+    CpuAppHeaderLayout app;
+    app.version = layout.tamarindVersion;
+    app.hardwareFlags = layout.tamarindHardwareFlags;
+    app.btIcdRevision = layout.btIcdRevision;
+    app.pairingId = pairingId(layout.imageSeed);
+    CpuNetHeaderLayout net;
+    net.pairingId = app.pairingId;
+
+    const Bytes image = patternBytes(700, layout.imageSeed);
+    const bool model2 = layout.model == 2;
+    return {{firmwareBlock(model2 ? "LDSTCP02" : "LDSTCP01", mbuHeader(pod), image,
+                           model2 ? LodestarModel2ProductionSecret : LodestarModel1ProductionSecret),
+             firmwareBlock("LDSTJNA1", cpuAppHeader(app), image, LodestarJuniperCpuAppProductionSecret),
+             firmwareBlock("LDSTJNN1", cpuNetHeader(net), image, LodestarJuniperCpuNetProductionSecret)},
+            {}};
 }
 
 } // namespace cvbtest

@@ -63,4 +63,19 @@ PairingId pairingId(std::uint32_t seed);
 BlockLayout firmwareBlock(std::string_view tag, const Bytes& header, const Bytes& image,
                           const Secret& secret);
 
+// A whole Lodestar firmware with the production keys: one control-pod block (LDSTCP01 for model 1,
+// LDSTCP02 for model 2) and one CPUAPP/CPUNET pair of the same Bluetooth ICD revision. Each flags word
+// may name several hardware versions (bit n: version n), as a firmware built for several does.
+struct LodestarFirmwareLayout {
+    int model = 1;
+    SoftwareVersion podVersion{1, 0, 0};
+    std::uint32_t podHardwareFlags = 1;
+    SoftwareVersion tamarindVersion{2, 0, 0};
+    std::uint32_t tamarindHardwareFlags = 1;
+    std::uint16_t btIcdRevision = 3;
+    std::uint32_t imageSeed = 1; // distinct seeds give distinct files
+};
+
+ContainerLayout lodestarFirmware(const LodestarFirmwareLayout& layout);
+
 } // namespace cvbtest
