@@ -17,14 +17,11 @@ namespace updtest {
 // and "/detcode" hands it out in Base64 segments, every answer wrapped as JSONP ("x(" JSON ")").
 // Any answer can be replaced to play a faulty server. One request per connection; each is recorded.
 class FakeUpdateServer : public QObject {
-    Q_OBJECT
-
 public:
     struct Answer {
         QByteArray body;
         int status = 200;
         bool sendLength = true; // false: no Content-Length; the body ends when the connection closes
-        bool silent = false;    // never answer
     };
 
     explicit FakeUpdateServer(QObject* parent = nullptr);
@@ -50,7 +47,6 @@ private:
     Answer answerFor(const QUrl& url) const;
 
     QTcpServer server_;
-    QHash<QTcpSocket*, QByteArray> pending_; // request bytes read so far
     QList<QUrl> requests_;
     QHash<int, Answer> replaced_;
     QString detectorName_;
