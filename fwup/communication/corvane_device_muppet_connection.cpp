@@ -3,7 +3,6 @@
 #include "fwup/communication/connection_mechanism.h"
 #include "muppet/control_centre.h"
 
-#include <algorithm>
 #include <cstring>
 
 namespace fwup {
@@ -14,6 +13,15 @@ constexpr std::uint32_t kPumpCategory = 3;
 constexpr std::uint32_t kFrameWithoutPayload = 4;
 
 } // namespace
+
+std::shared_ptr<CorvaneDeviceMuppetConnection>
+CorvaneDeviceMuppetConnection::create(std::shared_ptr<ConnectionMechanism> mechanism) {
+    auto connection = std::make_shared<CorvaneDeviceMuppetConnection>(std::move(mechanism));
+    auto& connections = connection->mechanism_->connections;
+    connections.removeIf([](const auto& entry) { return entry.expired(); });
+    connections.append(connection);
+    return connection;
+}
 
 CorvaneDeviceMuppetConnection::CorvaneDeviceMuppetConnection(std::shared_ptr<ConnectionMechanism> mechanism)
     : mechanism_(std::move(mechanism)) {
@@ -38,8 +46,7 @@ void CorvaneDeviceMuppetConnection::sendFrame(std::uint8_t frameType, const QByt
 }
 
 int CorvaneDeviceMuppetConnection::pump(int passes) {
-    cvsw::muppet::Codec& codec = *mechanism_->codec;
-    cvsw::muppet::Endpoint& endpoint = *mechanism_->endpoint;
+    ConnectionMechanism& link = *mechanism_;
     bool readIdle = false;
     bool sendIdle = false;
     int pass = 0;
@@ -48,16 +55,16 @@ int CorvaneDeviceMuppetConnection::pump(int passes) {
             break;
         }
 
-        endpoint.read(*this, receiveBuffer_);
-        if (receiveBuffer_.size() > 0) {
-            codec.decode(*this, receiveBuffer_, decodeBuffer_, *this);
-            receiveBuffer_.clear();
+        link.endpoint->read(*this, link.receiveBuffer);
+        if (link.receiveBuffer.size() > 0) {
+            link.codec->decode(*this, link.receiveBuffer, link.decodeBuffer, *this);
+            link.receiveBuffer.clear();
         } else {
             readIdle = true;
         }
         deliverInboundFrames();
 
-        if (transmitBuffer_.size() == 0) {
+        if (link.transmitBuffer.size() == 0) {
             std::uint8_t frameType = 0;
             cvsw::muppet::Buffer* payload = nullptr;
             if (!nextOutboundFrame(*this, frameType, payload)) {
@@ -65,29 +72,40 @@ int CorvaneDeviceMuppetConnection::pump(int passes) {
             } else if (payload == nullptr) {
                 notify(kPumpCategory, kFrameWithoutPayload);
             } else {
-                codec.encode(*this, frameType, *payload, transmitBuffer_);
+                link.codec->encode(*this, frameType, *payload, link.transmitBuffer);
                 payload->clear();
             }
         } else {
-            endpoint.write(*this, transmitBuffer_);
+            // Possibly the rest of a frame that another connection on the mechanism began.
+            link.endpoint->write(*this, link.transmitBuffer);
         }
     }
     return pass;
 }
 
 void CorvaneDeviceMuppetConnection::deliverInboundFrames() {
-    // A nested service takes over the frames still waiting, so each goes out once and in order.
-    while (!inbound_.empty()) {
-        const Frame frame = std::move(inbound_.front());
-        inbound_.pop_front();
-        deliverToControlCentres(frame.payload);
-        deliverToFrameHandlers(frame.type, frame.payload);
+    auto& inbound = mechanism_->inbound;
+    while (!inbound.empty()) {
+        const ConnectionMechanism::Frame frame = std::move(inbound.front());
+        inbound.pop_front();
+        // Handlers may open or release connections on this mechanism, so walk a copy; one released
+        // meanwhile is skipped, one opened meanwhile waits for the next frame.
+        mechanism_->connections.removeIf([](const auto& entry) { return entry.expired(); });
+        const auto connections = mechanism_->connections;
+        for (const auto& entry : connections) {
+            if (const auto connection = entry.lock()) {
+                connection->deliverToControlCentres(frame.payload);
+                connection->deliverToFrameHandlers(frame.type, frame.payload);
+            }
+        }
     }
 }
 
 void CorvaneDeviceMuppetConnection::receiveFrame(cvsw::muppet::Notifier& /*notifier*/, std::uint8_t frameType,
                                                  const std::uint8_t* data, std::size_t size) {
-    inbound_.push_back(
+    // Handed out after decoding, so that handlers, which may service a connection again, never run
+    // inside the codec or the buffers it is working on.
+    mechanism_->inbound.push_back(
         {frameType, QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size))});
 }
 

@@ -5,8 +5,6 @@
 #include "muppet/frame_portal.h"
 #include "muppet/notifier.h"
 
-#include <deque>
-
 namespace fwup {
 
 struct ConnectionMechanism;
@@ -15,12 +13,23 @@ struct ConnectionMechanism;
 // Each service runs at most SERVICE_PASSES passes of one endpoint read and at most one write, and
 // stops early once nothing came in and nothing is left to send. Every inbound frame, whatever its
 // type, goes to every control centre.
+//
+// Several connections may share one mechanism (two owners opened the same location). Whichever of
+// them services, each decoded frame goes to every live connection on the mechanism, and each
+// control centre takes what answers its own exchanges. A connection sends only its own frames, but
+// finishes first any frame another one has begun, so frames never mix on the wire.
 class CorvaneDeviceMuppetConnection final : public MuppetConnection,
                                             private cvsw::muppet::FramePortal,
                                             private cvsw::muppet::Notifier {
 public:
     static constexpr int SERVICE_PASSES = 5;
 
+    // A connection over the mechanism, joined to the other connections on it.
+    static std::shared_ptr<CorvaneDeviceMuppetConnection>
+    create(std::shared_ptr<ConnectionMechanism> mechanism);
+
+    // Use create: a connection made directly is not told of frames that other connections on the
+    // mechanism read.
     explicit CorvaneDeviceMuppetConnection(std::shared_ptr<ConnectionMechanism> mechanism);
     ~CorvaneDeviceMuppetConnection() override;
 
@@ -47,15 +56,9 @@ private:
     void notify(std::uint32_t, std::uint32_t) override {}
     void notify(std::uint32_t, std::uint32_t, std::uint32_t) override {}
 
-    cvsw::muppet::BasicStdVectorBuffer decodeBuffer_;
-    cvsw::muppet::BasicStdVectorBuffer transmitBuffer_;
-    cvsw::muppet::BasicStdVectorBuffer receiveBuffer_;
     std::shared_ptr<ConnectionMechanism> mechanism_;
     cvsw::muppet::BasicStdVectorBuffer outboundPayload_;
     QList<Frame> outbox_;
-    // Decoded frames wait here until the codec is done, so that handlers, which may service this
-    // connection again, never run inside the codec or the buffers it is working on.
-    std::deque<Frame> inbound_;
 };
 
 } // namespace fwup

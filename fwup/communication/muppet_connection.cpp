@@ -21,13 +21,13 @@ std::shared_ptr<MuppetConnection> MuppetConnection::establishConnection(const QS
         if (!outer) {
             return {};
         }
-        return std::make_shared<TunnelDeviceMuppetConnection>(tunnel, std::move(outer));
+        return TunnelDeviceMuppetConnection::create(tunnel, std::move(outer));
     }
 
     const auto factories = muppet_connection_mechanism_factory_registry();
     for (const auto& factory : factories) {
         if (auto mechanism = factory->tryCreate(location)) {
-            return std::make_shared<CorvaneDeviceMuppetConnection>(std::move(mechanism));
+            return CorvaneDeviceMuppetConnection::create(std::move(mechanism));
         }
     }
     return {};
@@ -40,7 +40,7 @@ MuppetConnection::establishTunnelOnConnection(const std::shared_ptr<MuppetConnec
     if (!connection || !try_split_detector_location_string(location, tunnel)) {
         return {};
     }
-    return std::make_shared<TunnelDeviceMuppetConnection>(tunnel, connection);
+    return TunnelDeviceMuppetConnection::create(tunnel, connection);
 }
 
 void MuppetConnection::addControlCentre(const std::shared_ptr<cvsw::muppet::ControlCentre>& controlCentre) {
@@ -82,14 +82,33 @@ void MuppetConnection::deliverToControlCentres(const QByteArray& message) {
     }
 }
 
+void MuppetConnection::addFrameListener(const std::weak_ptr<FrameHandler>& listener) {
+    frameListeners_.removeIf([](const auto& entry) { return entry.expired(); });
+    frameListeners_.append(listener);
+}
+
 void MuppetConnection::deliverToFrameHandlers(std::uint8_t frameType, const QByteArray& payload) {
+    // Listeners and handlers may service this connection again, add listeners or return from their
+    // service calls, so walk copies.
+    frameListeners_.removeIf([](const auto& entry) { return entry.expired(); });
+    const auto listeners = frameListeners_;
     const auto handlers = activeFrameHandlers_;
-    for (qsizetype i = 0; i < handlers.size(); ++i) {
-        FrameHandler* handler = handlers.at(i);
-        // A handler whose service call has returned meanwhile is no longer ours to call.
-        if (handlers.indexOf(handler) != i || !activeFrameHandlers_.contains(handler)) {
+    QList<const FrameHandler*> called;
+    for (const auto& entry : listeners) {
+        // Held for its call: a listener whose last owner goes meanwhile outlives its own call.
+        const auto listener = entry.lock();
+        if (!listener || called.contains(listener.get())) {
             continue;
         }
+        called.append(listener.get());
+        listener->handleFrame(frameType, payload);
+    }
+    for (FrameHandler* handler : handlers) {
+        // A handler whose service call has returned meanwhile is no longer ours to call.
+        if (called.contains(handler) || !activeFrameHandlers_.contains(handler)) {
+            continue;
+        }
+        called.append(handler);
         handler->handleFrame(frameType, payload);
     }
 }

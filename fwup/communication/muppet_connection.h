@@ -22,7 +22,8 @@ class FrameHandler;
 // service may be re-entered: a handler that runs inside service may pump the event loop, and a
 // timer there may call service on the same connection again. The nested call runs in full; frames
 // are delivered in the order they arrived, each once, to the control centres registered at that
-// moment and to the frame handler of every service(FrameHandler&) call still in progress.
+// moment, to the frame listeners and to the frame handler of every service(FrameHandler&) call
+// still in progress.
 class MuppetConnection : public std::enable_shared_from_this<MuppetConnection> {
 public:
     virtual ~MuppetConnection();
@@ -51,6 +52,11 @@ public:
     // Removes the first entry that refers to it; an empty argument removes the first expired entry.
     virtual void removeControlCentre(const std::shared_ptr<cvsw::muppet::ControlCentre>& controlCentre);
 
+    // The listener sees every inbound frame of this connection for as long as it lives, whoever
+    // services the connection; a tunnel listens so to the connection it rides on. A listener that is
+    // also the handler of a service(FrameHandler&) call in progress sees each frame once.
+    void addFrameListener(const std::weak_ptr<FrameHandler>& listener);
+
 protected:
     MuppetConnection();
 
@@ -68,8 +74,8 @@ protected:
 
     // Hands one control message to every registered control centre, in registration order.
     void deliverToControlCentres(const QByteArray& message);
-    // Hands one frame to the handler of every service(FrameHandler&) call in progress, outermost
-    // first, each handler once.
+    // Hands one frame to every live listener, in the order they were added, and then to the handler
+    // of every service(FrameHandler&) call in progress, outermost first; each handler once.
     void deliverToFrameHandlers(std::uint8_t frameType, const QByteArray& payload);
     void dropExpiredControlCentres();
 
@@ -79,6 +85,7 @@ private:
     bool isRegistered(const cvsw::muppet::ControlCentre* controlCentre) const;
 
     QList<FrameHandler*> activeFrameHandlers_;
+    QList<std::weak_ptr<FrameHandler>> frameListeners_;
 };
 
 } // namespace fwup

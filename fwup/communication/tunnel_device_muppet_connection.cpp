@@ -31,6 +31,15 @@ QByteArray bytes(std::initializer_list<std::uint8_t> values) {
 
 } // namespace
 
+std::shared_ptr<TunnelDeviceMuppetConnection>
+TunnelDeviceMuppetConnection::create(const TunnelInfo& tunnel, std::shared_ptr<MuppetConnection> outer) {
+    auto connection = std::make_shared<TunnelDeviceMuppetConnection>(tunnel, std::move(outer));
+    // Sharing the tunnel's ownership; FrameHandler is a private base, hence the explicit cast.
+    const std::shared_ptr<FrameHandler> listener(connection, static_cast<FrameHandler*>(connection.get()));
+    connection->outer_->addFrameListener(listener);
+    return connection;
+}
+
 TunnelDeviceMuppetConnection::TunnelDeviceMuppetConnection(const TunnelInfo& tunnel,
                                                            std::shared_ptr<MuppetConnection> outer)
     : facet_(tunnel.facet)

@@ -302,6 +302,9 @@ struct FakeHidHost {
         if (FakeHidDevice::takeFault(device->readFailures_)) {
             return -1;
         }
+        if (FakeHidDevice::takeFault(device->readStalls_)) {
+            return 0;
+        }
         // A blocking read on an empty queue returns 0 as well: nothing else could fill the queue while
         // the (single) test thread waits.
         if (device->inputReports_.isEmpty()) {

@@ -50,6 +50,13 @@ void FakeHidDevice::clearPendingReports() {
     inputReports_.clear();
 }
 
+QList<QByteArray> FakeHidDevice::takePendingReports() {
+    const std::lock_guard lock(mutex_);
+    QList<QByteArray> reports;
+    reports.swap(inputReports_);
+    return reports;
+}
+
 QList<QByteArray> FakeHidDevice::writtenReports() const {
     const std::lock_guard lock(mutex_);
     return writtenReports_;
@@ -80,6 +87,11 @@ void FakeHidDevice::setWriteStalls(int count) {
 void FakeHidDevice::setReadFailures(int count) {
     const std::lock_guard lock(mutex_);
     readFailures_ = count;
+}
+
+void FakeHidDevice::setReadStalls(int count) {
+    const std::lock_guard lock(mutex_);
+    readStalls_ = count;
 }
 
 int FakeHidDevice::openAttemptCount() const {

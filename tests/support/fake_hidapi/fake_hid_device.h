@@ -41,6 +41,8 @@ public:
     void pushReport(const QByteArray& report);
     int pendingReportCount() const;
     void clearPendingReports();
+    // Takes the queued input reports out, to hand them to the host later with pushReport.
+    QList<QByteArray> takePendingReports();
 
     // Every output report written so far, exactly as handed to hid_write (report-id byte first).
     QList<QByteArray> writtenReports() const;
@@ -48,11 +50,13 @@ public:
 
     // Knobs. Failing opens make hid_open_path/hid_open return null; failing writes make hid_write return
     // -1 and stalled writes make it return 0 (nothing is delivered either way); failing reads make
-    // hid_read return -1.
+    // hid_read return -1; stalled reads make it return 0, as if nothing had arrived yet (queued reports
+    // wait).
     void setOpenFailures(int count);
     void setWriteFailures(int count);
     void setWriteStalls(int count);
     void setReadFailures(int count);
+    void setReadStalls(int count);
 
     // Counters: open attempts (successful or not) and successful opens of this device, handles of it
     // that are open now, and hid_write / hid_read calls on it.
@@ -87,6 +91,7 @@ private:
     int writeFailures_ = 0;
     int writeStalls_ = 0;
     int readFailures_ = 0;
+    int readStalls_ = 0;
     int openAttempts_ = 0;
     int opens_ = 0;
     int openHandles_ = 0;

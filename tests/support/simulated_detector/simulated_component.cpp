@@ -398,8 +398,11 @@ SimulatedComponent::Outcome SimulatedComponent::productType(const Request& reque
     if (request.mode != kGet) {
         return err(kUnsupportedOperation);
     }
-    return inf(
-        PayloadWriter().u16(productType()).u16(productTypeSecondWord_).u16(productTypeThirdWord_).bytes());
+    return inf(PayloadWriter()
+                   .u16(reportedProductType())
+                   .u16(productTypeSecondWord_)
+                   .u16(productTypeThirdWord_)
+                   .bytes());
 }
 
 SimulatedComponent::Outcome SimulatedComponent::softwareVersion(const Request& request) {

@@ -66,12 +66,16 @@ public:
     SimulatedComponent& operator=(const SimulatedComponent&) = delete;
 
     Personality personality() const { return personality_; }
+    // The personality's type, which decides everything but the ProductType answer.
     std::uint16_t productType() const { return static_cast<std::uint16_t>(personality_); }
     // Makes the ProductType answer carry another type than the personality's (a wrong device at the
-    // location, say); empty restores it. Nothing else changes.
+    // location, say) until it is set empty again, restarts included. Nothing else changes: the
+    // commands known, the other answers and the password stay those of the personality.
     void setReportedProductType(std::optional<std::uint16_t> productType) {
         reportedProductType_ = productType;
     }
+    // What the ProductType answer carries.
+    std::uint16_t reportedProductType() const { return reportedProductType_.value_or(productType()); }
     // The pod changes between application and bootloader when it restarts; SimulatedDetector does it.
     void setPersonality(Personality personality) { personality_ = personality; }
 

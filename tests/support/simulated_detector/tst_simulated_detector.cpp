@@ -120,6 +120,8 @@ private slots:
     void loginHandshake_data();
     void loginHandshake();
     void resetComesBackAtNewPath();
+    void reportedProductType_data();
+    void reportedProductType();
 };
 
 void TestSimulatedDetector::cleanup() {
@@ -285,6 +287,54 @@ void TestSimulatedDetector::resetComesBackAtNewPath() {
     Host bootloader(detector.path());
     bootloader.send(0xFF, bytes("020014"));
     QCOMPARE(bootloader.receiveControl(), QList<QByteArray>{bytes("820014 0091 0000 0000")});
+}
+
+void TestSimulatedDetector::reportedProductType_data() {
+    QTest::addColumn<SimulatedDetector::PodMode>("mode");
+    QTest::addColumn<int>("reported");
+    QTest::addColumn<QByteArray>("ownAnswer");
+
+    const auto app = SimulatedDetector::PodMode::Application;
+    const auto bootloader = SimulatedDetector::PodMode::Bootloader;
+    QTest::newRow("application as the bootloader") << app << 145 << bytes("820014 0090 0000 0000");
+    QTest::newRow("application as an unknown type") << app << 0x1234 << bytes("820014 0090 0000 0000");
+    QTest::newRow("bootloader as the application") << bootloader << 144 << bytes("820014 0091 0000 0000");
+}
+
+void TestSimulatedDetector::reportedProductType() {
+    QFETCH(SimulatedDetector::PodMode, mode);
+    QFETCH(int, reported);
+    QFETCH(QByteArray, ownAnswer);
+
+    SimulatedDetector detector(mode);
+    detector.plug();
+    Host host(detector.path());
+    QVERIFY(host.isOpen());
+    const auto ask = [&host](const char* request) {
+        host.send(0xFF, bytes(request));
+        return host.receiveControl();
+    };
+    // Versions, serial number, hardware, verification code, login state, model (unknown to the
+    // bootloader) and validity (refused without login).
+    const auto everythingElse = [&ask] {
+        QList<QByteArray> answers;
+        for (const char* request : {"020003", "020011", "020023", "020038", "020052", "02006e", "02006f"}) {
+            answers += ask(request);
+        }
+        return answers;
+    };
+    const QList<QByteArray> before = everythingElse();
+    const std::vector<std::uint8_t> password = detector.pod().expectedPassword();
+
+    detector.pod().setReportedProductType(static_cast<std::uint16_t>(reported));
+    QByteArray answer = bytes("820014");
+    answer.append(static_cast<char>(reported >> 8)).append(static_cast<char>(reported & 0xFF));
+    QCOMPARE(ask("020014"), QList<QByteArray>{answer + bytes("0000 0000")});
+    QCOMPARE(everythingElse(), before);
+    QCOMPARE(detector.pod().expectedPassword(), password);
+
+    detector.pod().setReportedProductType(std::nullopt);
+    QCOMPARE(ask("020014"), QList<QByteArray>{ownAnswer});
 }
 
 QTEST_GUILESS_MAIN(TestSimulatedDetector)
