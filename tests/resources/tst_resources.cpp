@@ -23,14 +23,15 @@ private slots:
         QTest::addColumn<QSize>("size");
         QTest::newRow("background") << ":/CVN-Updater-BG-50pct.png" << QSize(960, 600);
         QTest::newRow("warning") << ":/Warning-19.png" << QSize(19, 19);
-        for (const char* name : {"CVN-logo", "CVN-logo-small", "SUMMIT-PRO-logo", "Corvane-update-App-Icon-No-BG",
-                                 "about", "more-options", "busy-1", "busy-2", "busy-3", "expand-list-arrow",
-                                 "collapse-list-arrow"}) {
+        for (const char* name :
+             {"CVN-logo", "CVN-logo-small", "SUMMIT-PRO-logo", "Corvane-update-App-Icon-No-BG", "about",
+              "more-options", "busy-1", "busy-2", "busy-3", "expand-list-arrow", "collapse-list-arrow"}) {
             QTest::newRow(name) << QStringLiteral(":/%1.png").arg(QLatin1String(name)) << QSize();
         }
         // The window shows a flag in a 36 x 24 label, scaled.
         for (const char* code : {"en", "ar", "de", "es", "fr", "ja", "ko", "mn", "pt", "ru", "zh"}) {
-            QTest::newRow(code) << QStringLiteral(":/lang_flags/%1.png").arg(QLatin1String(code)) << QSize(72, 48);
+            QTest::newRow(code) << QStringLiteral(":/lang_flags/%1.png").arg(QLatin1String(code))
+                                << QSize(72, 48);
         }
     }
     void picturesLoad() {
@@ -57,11 +58,16 @@ private slots:
         QTest::addColumn<QString>("family");
         QTest::addColumn<bool>("bold");
         QTest::addColumn<bool>("italic");
-        QTest::newRow("regular") << ":/PT_Sans-Web-Regular.ttf" << "PT Sans" << false << false;
-        QTest::newRow("italic") << ":/PT_Sans-Web-Italic.ttf" << "PT Sans" << false << true;
-        QTest::newRow("bold") << ":/PT_Sans-Web-Bold.ttf" << "PT Sans" << true << false;
-        QTest::newRow("bold italic") << ":/PT_Sans-Web-BoldItalic.ttf" << "PT Sans" << true << true;
-        QTest::newRow("mono") << ":/PTM55FT.ttf" << "PT Mono" << false << false;
+        QTest::newRow("regular") << ":/PT_Sans-Web-Regular.ttf"
+                                 << "PT Sans" << false << false;
+        QTest::newRow("italic") << ":/PT_Sans-Web-Italic.ttf"
+                                << "PT Sans" << false << true;
+        QTest::newRow("bold") << ":/PT_Sans-Web-Bold.ttf"
+                              << "PT Sans" << true << false;
+        QTest::newRow("bold italic") << ":/PT_Sans-Web-BoldItalic.ttf"
+                                     << "PT Sans" << true << true;
+        QTest::newRow("mono") << ":/PTM55FT.ttf"
+                              << "PT Mono" << false << false;
     }
     void fontsLoad() {
         QFETCH(QString, path);

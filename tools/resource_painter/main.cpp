@@ -14,8 +14,8 @@
 #include <QTextStream>
 #include <QTransform>
 
-#include <cmath>
 #include <array>
+#include <cmath>
 #include <functional>
 #include <numbers>
 
@@ -132,7 +132,8 @@ QImage summit_pro_logo() {
     const qreal peakWidth = 84;
     const qreal peakHeight = 58;
     const qreal pad = 2;
-    const qreal width = pad * 2 + peakWidth + 16 + summit.boundingRect().width() + 14 + pro.boundingRect().width();
+    const qreal width =
+        pad * 2 + peakWidth + 16 + summit.boundingRect().width() + 14 + pro.boundingRect().width();
     QImage image = blank(qCeil(width), qCeil(pad * 2 + peakHeight));
     QPainter p(&image);
     antialias(p);
@@ -263,16 +264,18 @@ QImage more_options_icon() {
 }
 
 QImage busy_frame(int active) {
-    QImage image = blank(72, 24);
+    QImage image = blank(88, 28);
     QPainter p(&image);
     antialias(p);
     p.setPen(Qt::NoPen);
     for (int i = 0; i < 3; ++i) {
         const bool lit = i == active;
         const bool trailing = (active + 2) % 3 == i;
-        p.setBrush(lit ? QColor(255, 255, 255) : trailing ? QColor(140, 196, 240, 170) : QColor(255, 255, 255, 60));
-        const qreal r = lit ? 7.5 : 5.5;
-        p.drawEllipse(QPointF(12 + i * 24, 12), r, r);
+        p.setBrush(lit        ? QColor(255, 255, 255)
+                   : trailing ? QColor(140, 196, 240, 170)
+                              : QColor(255, 255, 255, 60));
+        const qreal r = lit ? 8.5 : 6.5;
+        p.drawEllipse(QPointF(14 + i * 30, 14), r, r);
     }
     return image;
 }
@@ -473,7 +476,8 @@ void flag_pt(QPainter& p) {
     p.drawPath(shield);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0, 56, 168));
-    for (const QPointF& dot : {QPointF(0, -3), QPointF(-2.6, 0), QPointF(0, 0), QPointF(2.6, 0), QPointF(0, 3)}) {
+    for (const QPointF& dot :
+         {QPointF(0, -3), QPointF(-2.6, 0), QPointF(0, 0), QPointF(2.6, 0), QPointF(0, 3)}) {
         p.drawEllipse(c + dot, 1.1, 1.1);
     }
 }
@@ -530,29 +534,83 @@ int main(int argc, char** argv) {
 
     const std::pair<const char*, std::function<QImage()>> pictures[] = {
         {"CVN-Updater-BG-50pct.png", background},
-        {"CVN-logo.png", [] { return corvane_logo(64, 38, 1.0); }},
-        {"CVN-logo-small.png", [] { return corvane_logo(22, 13, 0.85); }},
+        {"CVN-logo.png",
+         [] {
+             return corvane_logo(64, 38, 1.0);
+         }},
+        {"CVN-logo-small.png",
+         [] {
+             return corvane_logo(22, 13, 0.85);
+         }},
         {"SUMMIT-PRO-logo.png", summit_pro_logo},
         {"Corvane-update-App-Icon-No-BG.png", app_icon},
         {"about.png", about_icon},
         {"more-options.png", more_options_icon},
-        {"busy-1.png", [] { return busy_frame(0); }},
-        {"busy-2.png", [] { return busy_frame(1); }},
-        {"busy-3.png", [] { return busy_frame(2); }},
+        {"busy-1.png",
+         [] {
+             return busy_frame(0);
+         }},
+        {"busy-2.png",
+         [] {
+             return busy_frame(1);
+         }},
+        {"busy-3.png",
+         [] {
+             return busy_frame(2);
+         }},
         {"Warning-19.png", warning_icon},
-        {"expand-list-arrow.png", [] { return list_arrow(true); }},
-        {"collapse-list-arrow.png", [] { return list_arrow(false); }},
-        {"lang_flags/en.png", [] { return flag(flag_en); }},
-        {"lang_flags/ar.png", [] { return flag(flag_ar); }},
-        {"lang_flags/de.png", [] { return flag(flag_de); }},
-        {"lang_flags/es.png", [] { return flag(flag_es); }},
-        {"lang_flags/fr.png", [] { return flag(flag_fr); }},
-        {"lang_flags/ja.png", [] { return flag(flag_ja); }},
-        {"lang_flags/ko.png", [] { return flag(flag_ko); }},
-        {"lang_flags/mn.png", [] { return flag(flag_mn); }},
-        {"lang_flags/pt.png", [] { return flag(flag_pt); }},
-        {"lang_flags/ru.png", [] { return flag(flag_ru); }},
-        {"lang_flags/zh.png", [] { return flag(flag_zh); }},
+        {"expand-list-arrow.png",
+         [] {
+             return list_arrow(true);
+         }},
+        {"collapse-list-arrow.png",
+         [] {
+             return list_arrow(false);
+         }},
+        {"lang_flags/en.png",
+         [] {
+             return flag(flag_en);
+         }},
+        {"lang_flags/ar.png",
+         [] {
+             return flag(flag_ar);
+         }},
+        {"lang_flags/de.png",
+         [] {
+             return flag(flag_de);
+         }},
+        {"lang_flags/es.png",
+         [] {
+             return flag(flag_es);
+         }},
+        {"lang_flags/fr.png",
+         [] {
+             return flag(flag_fr);
+         }},
+        {"lang_flags/ja.png",
+         [] {
+             return flag(flag_ja);
+         }},
+        {"lang_flags/ko.png",
+         [] {
+             return flag(flag_ko);
+         }},
+        {"lang_flags/mn.png",
+         [] {
+             return flag(flag_mn);
+         }},
+        {"lang_flags/pt.png",
+         [] {
+             return flag(flag_pt);
+         }},
+        {"lang_flags/ru.png",
+         [] {
+             return flag(flag_ru);
+         }},
+        {"lang_flags/zh.png",
+         [] {
+             return flag(flag_zh);
+         }},
     };
     for (const auto& [name, paint] : pictures) {
         const QString path = out.filePath(QString::fromLatin1(name));

@@ -19,7 +19,8 @@ public:
 
     int shownFrame() const {
         const auto format = QImage::Format_ARGB32;
-        const QImage shown = findChild<QLabel*>(QStringLiteral("label"))->pixmap().toImage().convertToFormat(format);
+        const QImage shown =
+            findChild<QLabel*>(QStringLiteral("label"))->pixmap().toImage().convertToFormat(format);
         for (int i = 0; i < 3; ++i) {
             if (shown == QImage(QStringLiteral(":/busy-%1.png").arg(i + 1)).convertToFormat(format)) {
                 return i;

@@ -61,7 +61,9 @@ private:
     }
 
 private slots:
-    void initTestCase() { QCoreApplication::instance()->installEventFilter(CustomEventDispatcher::instance()); }
+    void initTestCase() {
+        QCoreApplication::instance()->installEventFilter(CustomEventDispatcher::instance());
+    }
 
     void init() {
         log_.clear();

@@ -43,8 +43,14 @@ const QString new_versions_text = QStringLiteral("New software version: 1.80.0-2
 // What each page shows in use, as the window will fill it; several pages in more than one state.
 const QList<std::pair<const char*, std::function<void(FormWindow&)>>>& scenes() {
     static const QList<std::pair<const char*, std::function<void(FormWindow&)>>> list = {
-        {"00_connect", [](FormWindow& f) { f.show(0, false); }},
-        {"01_multiple_detectors", [](FormWindow& f) { f.show(1, false); }},
+        {"00_connect",
+         [](FormWindow& f) {
+             f.show(0, false);
+         }},
+        {"01_multiple_detectors",
+         [](FormWindow& f) {
+             f.show(1, false);
+         }},
         {"02_identified",
          [](FormWindow& f) {
              f.ui.labelDetectorIdentifiedCheckingForUpdates->setText(
@@ -77,7 +83,8 @@ const QList<std::pair<const char*, std::function<void(FormWindow&)>>>& scenes() 
          [](FormWindow& f) {
              f.ui.dlAvailPageNewVersionLabel->setText(new_versions_text);
              f.ui.dlAvailPageCurrentVersionLabel->setText(versions_text);
-             f.ui.dlAvailPageDlAndInstallButtonLabel->setText(QStringLiteral("<b>DOWNLOAD AND INSTALL</b> (3.50MB)"));
+             f.ui.dlAvailPageDlAndInstallButtonLabel->setText(
+                 QStringLiteral("<b>DOWNLOAD AND INSTALL</b> (3.50MB)"));
              f.show(5, true);
          }},
         {"06_restore",
@@ -106,7 +113,10 @@ const QList<std::pair<const char*, std::function<void(FormWindow&)>>>& scenes() 
              f.ui.downloadPageProgressBar->setValue(20);
              f.show(7, false);
          }},
-        {"08_extracting", [](FormWindow& f) { f.show(8, false); }},
+        {"08_extracting",
+         [](FormWindow& f) {
+             f.show(8, false);
+         }},
         {"09_installing",
          [](FormWindow& f) {
              f.ui.installPageProgressContainer->hide();
@@ -119,8 +129,14 @@ const QList<std::pair<const char*, std::function<void(FormWindow&)>>>& scenes() 
              f.ui.installPageActInd->hide();
              f.show(9, false);
          }},
-        {"10_complete", [](FormWindow& f) { f.show(10, false); }},
-        {"11_failed", [](FormWindow& f) { f.show(11, false); }},
+        {"10_complete",
+         [](FormWindow& f) {
+             f.show(10, false);
+         }},
+        {"11_failed",
+         [](FormWindow& f) {
+             f.show(11, false);
+         }},
     };
     return list;
 }
@@ -217,12 +233,18 @@ private slots:
         QFETCH(QString, className);
         QFETCH(int, page);
         FormWindow form;
-        const QStringList pages = {"pagePleaseConnect",        "pageMultiDetected",
-                                   "pageIdentified",           "pageDetectorUpToDate",
-                                   "pageUpdatesAvailable",     "pageDownloadUpdateAvailable",
-                                   "pageRestoreAPreviousVersion", "pageDownloading",
-                                   "pageExtracting",           "pageInstalling",
-                                   "pageInstallationComplete", "pageInstallationFailed"};
+        const QStringList pages = {"pagePleaseConnect",
+                                   "pageMultiDetected",
+                                   "pageIdentified",
+                                   "pageDetectorUpToDate",
+                                   "pageUpdatesAvailable",
+                                   "pageDownloadUpdateAvailable",
+                                   "pageRestoreAPreviousVersion",
+                                   "pageDownloading",
+                                   "pageExtracting",
+                                   "pageInstalling",
+                                   "pageInstallationComplete",
+                                   "pageInstallationFailed"};
         QCOMPARE(form.ui.stackedWidget->count(), pages.size());
         const auto* widget = form.window.findChild<QWidget*>(name);
         QVERIFY(widget);
@@ -335,8 +357,9 @@ private slots:
         FormWindow form;
         scenes()[scene].second(form);
         QVERIFY(QTest::qWaitForWindowExposed(&form.window));
-        QVERIFY(fwup::test::save_picture(form.window.grab(),
-                                         QStringLiteral("main_window_%1.png").arg(QLatin1String(scenes()[scene].first))));
+        QVERIFY(fwup::test::save_picture(
+            form.window.grab(),
+            QStringLiteral("main_window_%1.png").arg(QLatin1String(scenes()[scene].first))));
         const QStringList clipped = fwup::test::clipped_texts(form.window);
         QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QStringLiteral("; "))));
     }

@@ -14,8 +14,8 @@ namespace fwup::test {
 
 // The program's fonts, registered as the window registers them.
 inline void register_fonts() {
-    for (const char* font : {":/PT_Sans-Web-Regular.ttf", ":/PT_Sans-Web-Italic.ttf", ":/PT_Sans-Web-Bold.ttf",
-                             ":/PT_Sans-Web-BoldItalic.ttf", ":/PTM55FT.ttf"}) {
+    for (const char* font : {":/PT_Sans-Web-Regular.ttf", ":/PT_Sans-Web-Italic.ttf",
+                             ":/PT_Sans-Web-Bold.ttf", ":/PT_Sans-Web-BoldItalic.ttf", ":/PTM55FT.ttf"}) {
         QFontDatabase::addApplicationFont(QString::fromLatin1(font));
     }
 }
@@ -33,7 +33,8 @@ inline QString window_style_sheet() {
 // Saves a picture beside the test executable, in pictures/, for a person to look at.
 inline bool save_picture(const QPixmap& picture, const QString& name) {
     const QDir dir(QCoreApplication::applicationDirPath());
-    return dir.mkpath(QStringLiteral("pictures")) && picture.save(dir.filePath(QStringLiteral("pictures/") + name));
+    return dir.mkpath(QStringLiteral("pictures")) &&
+           picture.save(dir.filePath(QStringLiteral("pictures/") + name));
 }
 
 // The visible labels and buttons under `root` that have less room than their text needs.
