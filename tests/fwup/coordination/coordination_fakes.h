@@ -233,7 +233,8 @@ struct Rig {
     std::chrono::milliseconds now{0};
     Machine machine{catalog};
 
-    Rig() {
+    // The steady clock stays in place only when asked for.
+    explicit Rig(bool steadyClock = false) {
         clearRegistries();
         fwup::global_detector_locator_registry() << locator;
         fwup::global_detector_identifier_registry() << identifier;
@@ -243,7 +244,9 @@ struct Rig {
         identifier->systems.insert(QStringLiteral("HID::A2"), FakeIdentity(QStringLiteral("S1")));
         identifier->systems.insert(QStringLiteral("HID::B"), FakeIdentity(QStringLiteral("S2")));
         catalog.files = {{QStringLiteral("/old.cvb"), pod(80)}, {QStringLiteral("/new.cvb"), pod(81)}};
-        machine.setClock([this] { return now; });
+        if (!steadyClock) {
+            machine.setClock([this] { return now; });
+        }
     }
     ~Rig() { clearRegistries(); }
     Rig(const Rig&) = delete;
