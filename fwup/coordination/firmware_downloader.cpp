@@ -9,7 +9,7 @@ FirmwareDownloader::FirmwareDownloader(QObject* parent)
 FirmwareDownloader::~FirmwareDownloader() = default;
 
 void FirmwareDownloader::startDownload(const QString& destinationPath) {
-    this->destinationPath = destinationPath;
+    destinationPath_ = destinationPath;
     startDownloadImpl();
 }
 

@@ -1,41 +1,44 @@
 #pragma once
 
-// Qt first: moc's preprocessor trips over <compare> when it meets it before any Qt header.
 #include <QObject>
 #include <QString>
 
+// After the Qt headers: moc reads <compare> wrongly unless a Qt header came first.
 #include "muppet/version.h"
 
 namespace fwup {
 
-// Fetches one firmware file from a remote source into a local file. Handed out by a remote firmware
-// locator; the caller owns it, connects to both signals and then calls startDownload.
+// Fetches one firmware offered by a remote firmware locator into a local file.
 class FirmwareDownloader : public QObject {
     Q_OBJECT
 
 public:
     ~FirmwareDownloader() override;
 
+    // Versions of the firmware this downloader fetches.
     virtual Version detectorVersion() const = 0;
     virtual Version gprVersion() const = 0;
     virtual Version podVersion() const = 0;
-    // Bytes the download transfers, as shown to the user.
+    // Bytes the download transfers.
     virtual int downloadSize() const = 0;
 
-    // Downloads into the file at destinationPath, replacing what it holds.
+    // Connect to both signals first: `finished` follows exactly once per start.
     void startDownload(const QString& destinationPath);
+    QString destinationPath() const { return destinationPath_; }
 
 signals:
     void downloadProgress(int percent);
-    // Exactly once per start; true when the whole image is in the destination file, which is closed.
+    // True when the whole image is in the destination file, which is then closed.
     void finished(bool success);
 
 protected:
     explicit FirmwareDownloader(QObject* parent = nullptr);
 
+    // Writes to destinationPath().
     virtual void startDownloadImpl() = 0;
 
-    QString destinationPath;
+private:
+    QString destinationPath_;
 };
 
 } // namespace fwup

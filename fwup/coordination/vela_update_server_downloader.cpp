@@ -135,10 +135,10 @@ int VelaUpdateServerDownloader::downloadSize() const {
 
 void VelaUpdateServerDownloader::startDownloadImpl() {
     d->destinationFile.close();
-    d->destinationFile.setFileName(destinationPath);
+    d->destinationFile.setFileName(destinationPath());
     // Unbuffered, so that a full disk shows at the write of the segment and not after the last one.
     if (!d->destinationFile.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
-        qWarning() << "Failed to open" << destinationPath
+        qWarning() << "Failed to open" << destinationPath()
                    << "for writing download to:" << d->destinationFile.errorString();
         // Later, never inside startDownload: the caller may not be ready for the signal yet.
         QTimer::singleShot(10, this, [this] { emit finished(false); });
