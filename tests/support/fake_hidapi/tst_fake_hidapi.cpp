@@ -3,6 +3,7 @@
 
 #include <hidapi.h>
 
+#include <QElapsedTimer>
 #include <QTest>
 
 #include <algorithm>
@@ -68,6 +69,7 @@ private slots:
     void readTruncatesToBuffer();
     void replugMakesHandlesStale();
     void faultsCountDown();
+    void fullSpeedPacing();
 };
 
 void TestFakeHidapi::cleanup() {
@@ -208,3 +210,33 @@ void TestFakeHidapi::faultsCountDown() {
 
 QTEST_GUILESS_MAIN(TestFakeHidapi)
 #include "tst_fake_hidapi.moc"
+
+// Bounds from measured time only, so a busy machine cannot break them: paced writes take a frame
+// each, and a burst of reads gets no more reports than the frames it spans.
+void TestFakeHidapi::fullSpeedPacing() {
+    QVERIFY(!FakeHidBus::instance().isFullSpeedPacing());
+    FakeHidBus::instance().setFullSpeedPacing(true);
+    const auto device = std::make_shared<FakeHidDevice>(0x2E7A, 0x1320, "/a");
+    FakeHidBus::instance().plug(device);
+    hid_device* handle = hid_open_path("/a");
+    const unsigned char out[2] = {0, 1};
+    unsigned char in[4] = {};
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < 5; ++i) {
+        QCOMPARE(hid_write(handle, out, sizeof out), 2);
+    }
+    QVERIFY2(clock.elapsed() >= 4, qPrintable(QString::number(clock.elapsed())));
+
+    for (int i = 0; i < 50; ++i) {
+        device->pushReport(QByteArray(1, char(i)));
+    }
+    int received = 0;
+    clock.restart();
+    for (int i = 0; i < 200; ++i) {
+        received += hid_read(handle, in, sizeof in) > 0 ? 1 : 0;
+    }
+    QVERIFY(received >= 1);
+    QVERIFY2(received <= clock.elapsed() + 2, qPrintable(QStringLiteral("%1 reports").arg(received)));
+    hid_close(handle);
+}
