@@ -1,13 +1,16 @@
 // Hashes 64 MiB with the program's SHA-256 and prints the rate, to compare with `sha256sum` on the same
 // machine (for example: head -c 64M /dev/urandom > /tmp/x && time sha256sum /tmp/x).
+//
+//   bench_sha256 [MiB]     (default 64)
 #include "security/sha256.h"
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
-int main() {
-    constexpr std::size_t Size = 64u << 20;
+int main(int argc, char** argv) {
+    const std::size_t Size = std::size_t(argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 64) << 20;
     constexpr std::size_t Chunk = 64u << 10;
     std::vector<std::uint8_t> chunk(Chunk);
     for (std::size_t i = 0; i < Chunk; ++i) {

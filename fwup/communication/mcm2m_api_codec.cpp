@@ -20,6 +20,8 @@ namespace {
 constexpr std::uint32_t kCodecCategory = 2;
 constexpr std::uint32_t kNoRoom = 1;
 constexpr std::uint32_t kUnusableLine = 6;
+// Far beyond any line a gateway sends; a peer that never ends its line cannot make us hold more.
+constexpr std::size_t kMaximumLineLength = 64 * 1024;
 
 QString uuidText(const QUuid& uuid) {
     return uuid.toString(QUuid::WithBraces);
@@ -78,6 +80,12 @@ struct MCM2MAPICodec::Private {
     // arrives the last id is a frame's; the answer is matched against this one.
     std::uint32_t connectRequestId = 0;
     QUuid device;
+    // How much of the pending line in the output buffer is known to hold no line feed, so that each
+    // read scans only what it brought.
+    const cvsw::muppet::Buffer* scannedBuffer = nullptr;
+    std::size_t scanned = 0;
+    // An over-long line was dropped; its rest is skipped up to the next line feed.
+    bool skippingLine = false;
 };
 
 std::uint32_t MCM2MAPICodec::Private::nextRequestId() {
@@ -222,22 +230,48 @@ MCM2MAPICodec::~MCM2MAPICodec() = default;
 
 void MCM2MAPICodec::decode(cvsw::muppet::Notifier& notifier, const cvsw::muppet::Buffer& in,
                            cvsw::muppet::Buffer& out, cvsw::muppet::FramePortal& portal) {
-    if (!append(notifier, out, reinterpret_cast<const char*>(in.data()), in.size())) {
+    const auto* input = reinterpret_cast<const char*>(in.data());
+    const auto* inputEnd = input + in.size();
+    if (d->skippingLine) {
+        const auto* lineFeed = std::find(input, inputEnd, '\n');
+        if (lineFeed == inputEnd) {
+            return;
+        }
+        d->skippingLine = false;
+        input = lineFeed + 1;
+    }
+    if (!append(notifier, out, input, static_cast<std::size_t>(inputEnd - input))) {
         notifier.notify(kCodecCategory, kNoRoom);
         return;
     }
 
     for (;;) {
+        // Another buffer, or one emptied meanwhile by a nested call, has not been scanned.
+        if (d->scannedBuffer != &out || d->scanned > out.size()) {
+            d->scanned = 0;
+        }
         const auto* begin = reinterpret_cast<const char*>(out.data());
         const auto* end = begin + out.size();
-        const auto* lineFeed = std::find(begin, end, '\n');
+        const auto* lineFeed = std::find(begin + d->scanned, end, '\n');
+        const auto length = static_cast<std::size_t>(lineFeed - begin);
+        if (length > kMaximumLineLength) {
+            qWarning() << "Dropped a gateway line longer than" << kMaximumLineLength << "bytes";
+            notifier.notify(kCodecCategory, kUnusableLine);
+            d->skippingLine = lineFeed == end;
+            out.consume(notifier, lineFeed == end ? length : length + 1);
+            d->scanned = 0;
+            continue;
+        }
         if (lineFeed == end) {
+            d->scannedBuffer = &out;
+            d->scanned = length;
             return;
         }
         // Taken off the buffer before it is handled: delivering a frame may service the connection,
         // and with it this decoder, again.
-        const QByteArray line(begin, static_cast<qsizetype>(lineFeed - begin));
-        out.consume(notifier, static_cast<std::size_t>(lineFeed - begin) + 1);
+        const QByteArray line(begin, static_cast<qsizetype>(length));
+        out.consume(notifier, length + 1);
+        d->scanned = 0;
         d->handleLine(notifier, line, portal);
     }
 }

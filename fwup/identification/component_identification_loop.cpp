@@ -1,8 +1,8 @@
 #include "fwup/identification/component_identification_loop.h"
 
 #include "fwup/communication/muppet_connection.h"
+#include "fwup/communication/pump_events.h"
 
-#include <QCoreApplication>
 #include <QDebug>
 
 namespace fwup::detail {
@@ -17,10 +17,11 @@ bool run_component_identification(const QString& location,
     }
     connection->addControlCentre(controlCentre);
     start();
-    while (busy()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-        connection->service();
-    }
+    pump_events_until([&busy] { return !busy(); },
+                      [&connection] {
+                          connection->service();
+                          return false;
+                      });
     connection->removeControlCentre(controlCentre);
     return true;
 }

@@ -1,6 +1,7 @@
 #include "fwup/identification/muppet_device_identifier.h"
 
 #include "fwup/communication/muppet_connection.h"
+#include "fwup/communication/pump_events.h"
 #include "fwup/identification/product_type_id_name.h"
 #include "muppet/control_centre.h"
 #include "muppet/error_code.h"
@@ -11,7 +12,6 @@
 #include "muppet/user_verification_code_command.h"
 
 #include <QByteArray>
-#include <QCoreApplication>
 #include <QDebug>
 #include <QLatin1String>
 
@@ -72,11 +72,12 @@ MuppetDeviceIdentifier::~MuppetDeviceIdentifier() = default;
 std::optional<MuppetDeviceDetails> MuppetDeviceIdentifier::identifyDevice(MuppetConnection& connection) {
     connection.addControlCentre(controlCentre_);
     start();
-    while (isRunning()) {
-        QCoreApplication::processEvents();
-        poll();
-        connection.service();
-    }
+    pump_events_until([this] { return !isRunning(); },
+                      [this, &connection] {
+                          poll();
+                          connection.service();
+                          return false;
+                      });
     connection.removeControlCentre(controlCentre_);
     if (state_ != COMPLETE) {
         return std::nullopt;

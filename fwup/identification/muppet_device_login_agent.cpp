@@ -1,11 +1,11 @@
 #include "fwup/identification/muppet_device_login_agent.h"
 
 #include "fwup/communication/muppet_connection.h"
+#include "fwup/communication/pump_events.h"
 #include "fwup/identification/muppet_password_generator.h"
 #include "fwup/identification/user_login_agent.h"
 #include "muppet/control_centre.h"
 
-#include <QCoreApplication>
 #include <QDebug>
 
 #include <array>
@@ -52,11 +52,12 @@ bool MuppetDeviceLoginAgent::login(MuppetConnection& connection, const cvsw::mup
     productType_ = type;
     connection.addControlCentre(controlCentre_);
     start();
-    while (isRunning()) {
-        QCoreApplication::processEvents();
-        poll();
-        connection.service();
-    }
+    pump_events_until([this] { return !isRunning(); },
+                      [this, &connection] {
+                          poll();
+                          connection.service();
+                          return false;
+                      });
     connection.removeControlCentre(controlCentre_);
     standDown();
     return state_ == COMPLETE;

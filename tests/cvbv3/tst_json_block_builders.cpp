@@ -72,7 +72,10 @@ Bytes expectedHeader(std::uint32_t revision, std::array<std::uint8_t, 3> version
                      int icdRevision = -1) {
     Bytes bytes;
     appendBe32(bytes, revision);
-    bytes.insert(bytes.end(), version.begin(), version.end());
+    // Byte by byte: GCC 12 at -O3 takes a range insert after push_backs for an overflow.
+    for (const std::uint8_t part : version) {
+        bytes.push_back(part);
+    }
     appendBe32(bytes, flags);
     if (icdRevision >= 0) {
         appendBe32(bytes, 1);

@@ -83,6 +83,9 @@ private slots:
     void decode_data();
     void decode();
     void connectAnswerIsMatchedToTheConnectRequest();
+    void overLongLinesAreDropped_data();
+    void overLongLinesAreDropped();
+    void longLineIsScannedOnce();
 
     void locatorListsTheGatewaysDevices_data();
     void locatorListsTheGatewaysDevices();
@@ -212,6 +215,78 @@ void TestMcm2mTransport::connectAnswerIsMatchedToTheConnectRequest() {
                                                   {QStringLiteral("resultCode"), 5}}}}));
     // A refused connect does not stop frames.
     QCOMPARE(requestsOf(harness.encode(0xFF, kProductTypeRequest)).size(), 1);
+}
+
+namespace {
+
+constexpr qsizetype kLineLimit = 64 * 1024;
+
+// The good rxFrame line padded with blanks inside the document to exactly length bytes, line feed
+// included.
+QByteArray paddedTo(const QByteArray& goodLine, qsizetype length) {
+    QByteArray padded = goodLine.chopped(2);
+    padded += QByteArray(length - goodLine.size(), ' ');
+    return padded + "}\n";
+}
+
+} // namespace
+
+void TestMcm2mTransport::overLongLinesAreDropped_data() {
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<int>("chunk");
+    QTest::addColumn<int>("frameCount");
+    QTest::addColumn<int>("droppedLines");
+
+    const QByteArray good = rxFrame(0xFF, kProductTypeReply);
+    const QByteArray longest = paddedTo(good, kLineLimit + 1);
+    const QByteArray tooLong = paddedTo(good, kLineLimit + 2);
+    const QByteArray endless(3 * kLineLimit, 'x');
+
+    QTest::newRow("at the limit, in one read") << longest + good << 0 << 2 << 0;
+    QTest::newRow("at the limit, in pieces") << longest + good << 64 << 2 << 0;
+    QTest::newRow("one byte over, in one read") << good + tooLong + good << 0 << 2 << 1;
+    QTest::newRow("one byte over, in pieces") << good + tooLong + good << 64 << 2 << 1;
+    QTest::newRow("line feed long after the limit") << endless + "\n" + good << 1000 << 1 << 1;
+    QTest::newRow("line feed ends the read") << endless + "\n" + good << int(endless.size()) + 1 << 1 << 1;
+    QTest::newRow("line feed starts the read") << endless + "\n" + good << int(endless.size()) << 1 << 1;
+    QTest::newRow("two in a row") << endless + "\n" + endless + "\n" + good << 4096 << 1 << 2;
+}
+
+// A gateway that never ends its line cannot make the codec hold it without bound; the next line
+// after the line feed is read as usual.
+void TestMcm2mTransport::overLongLinesAreDropped() {
+    QFETCH(QByteArray, input);
+    QFETCH(int, chunk);
+    QFETCH(int, frameCount);
+    QFETCH(int, droppedLines);
+
+    MCM2MAPICodec codec(kDevice);
+    CodecHarness harness(codec);
+    for (int i = 0; i < droppedLines; ++i) {
+        QTest::ignoreMessage(QtWarningMsg, "Dropped a gateway line longer than 65536 bytes");
+    }
+    harness.decode(input, chunk);
+
+    QCOMPARE(harness.portal.frames, QList<ReceivedFrame>(frameCount, ReceivedFrame{0xFF, kProductTypeReply}));
+    QCOMPARE(harness.notifier.reports, QList<Report>(droppedLines, Report{2, 6, -1}));
+}
+
+// Each read scans only the bytes it brought: rescanning the pending line from its start made a
+// long line fed in small reads cost time by the square of its length (here some 5 s against well
+// under 100 ms in the debug build).
+void TestMcm2mTransport::longLineIsScannedOnce() {
+    const QByteArray good = rxFrame(0xFF, kProductTypeReply);
+    const QByteArray input = paddedTo(good, 60 * 1024);
+
+    MCM2MAPICodec codec(kDevice);
+    CodecHarness harness(codec);
+    QElapsedTimer timer;
+    timer.start();
+    harness.decode(input, 2);
+    const qint64 elapsedMs = timer.elapsed();
+
+    QCOMPARE(harness.portal.frames, (QList<ReceivedFrame>{{0xFF, kProductTypeReply}}));
+    QVERIFY2(elapsedMs < 1000, QByteArray::number(elapsedMs).constData());
 }
 
 void TestMcm2mTransport::locatorListsTheGatewaysDevices_data() {

@@ -2,6 +2,7 @@
 #include "fwup/communication/hid_connection_mechanism_factory.h"
 #include "fwup/communication/hid_detector_locator.h"
 #include "fwup/communication/muppet_connection.h"
+#include "fwup/communication/pump_events.h"
 #include "muppet/control_centre.h"
 #include "muppet/product_type_command.h"
 #include "muppet/serial_number_command.h"
@@ -10,8 +11,6 @@
 #include "tests/fwup/communication/framed_hid_device.h"
 #include "tests/support/fake_hidapi/fake_hid_bus.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QTest>
 #include <QTimer>
 
@@ -486,11 +485,7 @@ void TestMuppetConnection::agentPumpingEventsInsideHandlerGetsItsReply() {
         // answer by processing events until a deadline.
         controlCentre->queueCommand(SerialNumberCommand(Mode::GET));
         poll.start();
-        QElapsedTimer deadline;
-        deadline.start();
-        while (!serialNumberArrived && deadline.elapsed() < 5000) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
-        }
+        fwup::pump_events_until([&] { return serialNumberArrived; }, {}, QDeadlineTimer(5000));
         arrivedInsideFirstHandler = serialNumberArrived;
     });
 

@@ -122,7 +122,10 @@ inline Message expectedLogin(std::uint8_t sessionId, const std::vector<unsigned 
     const QByteArray digest =
         QCryptographicHash::hash(bytesOf(session) + bytesOf(password), QCryptographicHash::Sha256);
     Message message{0x42, 0x00, 0x50, sessionId, 0x01, std::uint8_t(digest.size())};
-    message.insert(message.end(), digest.begin(), digest.end());
+    // Grown and filled in place: GCC 12 at -O3 misreads a range insert here as out of bounds.
+    const std::size_t header = message.size();
+    message.resize(header + std::size_t(digest.size()));
+    std::copy(digest.begin(), digest.end(), message.begin() + std::ptrdiff_t(header));
     return message;
 }
 

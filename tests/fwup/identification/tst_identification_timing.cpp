@@ -1,6 +1,10 @@
 // The device's own waits, at their real length. Every other test runs them short.
 #include "login_test_device.h"
+#include "simulated_system_fixture.h"
 
+#include "tests/support/simulated_detector/command_ids.h"
+
+#include "fwup/identification/lodestar_detector_identifier.h"
 #include "fwup/identification/upgradeable_component_validity_getter.h"
 #include "fwup/identification/user_login_agent.h"
 #include "muppet/control_centre.h"
@@ -12,6 +16,7 @@
 #include <QTimer>
 
 #include <cmath>
+#include <ctime>
 
 #include <memory>
 
@@ -65,6 +70,12 @@ QByteArray describe(const Clock& clock) {
     return text;
 }
 
+double processCpuSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
+}
+
 } // namespace
 
 class TestIdentificationTiming : public QObject {
@@ -73,6 +84,7 @@ class TestIdentificationTiming : public QObject {
 private slots:
     void loginStepDefaults();
     void validityExchangeDefaults();
+    void silentPodCostsLittleCpu();
 };
 
 // Ten status requests, 1000 ms apart, then the failure.
@@ -120,6 +132,37 @@ void TestIdentificationTiming::validityExchangeDefaults() {
         QVERIFY2(gap >= 950 && gap < 1300, describe(clock).constData());
     }
     QVERIFY2(failedAt >= 9500 && failedAt < 11500, QByteArray::number(failedAt).constData());
+}
+
+// Waiting for a pod that never answers keeps the machine idle: the identification rests between its
+// passes instead of asking the link for data in a tight loop.
+void TestIdentificationTiming::silentPodCostsLittleCpu() {
+    using cuu::test::SimulatedComponent;
+    using cuu::test::SimulatedFault;
+    identification_test::registerLinkStack();
+    auto detector = identification_test::plugDetector(cuu::test::SimulatedDetector::PodMode::Application);
+    detector->pod().addFault(cuu::test::command_id::PRODUCT_TYPE, SimulatedFault::silence(),
+                             SimulatedComponent::kAlways);
+    fwup::LodestarDetectorIdentifier identifier(std::nullopt);
+
+    QElapsedTimer wall;
+    wall.start();
+    const double cpuAtStart = processCpuSeconds();
+    const bool identified = identifier.identifyDetector(detector->location()) != nullptr;
+    const double cpuSeconds = processCpuSeconds() - cpuAtStart;
+    const double wallSeconds = double(wall.nsecsElapsed()) / 1e9;
+
+    detector.reset();
+    cuu::test::FakeHidBus::instance().reset();
+    identification_test::unregisterLinkStack();
+
+    QVERIFY(!identified);
+    const QByteArray figures = "CPU " + QByteArray::number(cpuSeconds, 'f', 3) + " s in " +
+                               QByteArray::number(wallSeconds, 'f', 3) + " s";
+    // The product-type question's real waits: 250 ms, then nine of 1000 ms (coarse timers may fire early).
+    QVERIFY2(wallSeconds >= 8.5, figures.constData());
+    QVERIFY2(cpuSeconds < 0.2 * wallSeconds, figures.constData());
+    qInfo("%s", figures.constData());
 }
 
 QTEST_GUILESS_MAIN(TestIdentificationTiming)

@@ -1,0 +1,56 @@
+#include "fwup/communication/pump_events.h"
+
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
+#include <QThread>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace fwup {
+
+namespace {
+
+constexpr qint64 IDLE_WAIT_MS = 100;
+
+// The overload of processEvents with a time limit never waits, whatever its flags; this one does.
+// The timer bounds the wait, and any other event ends it sooner.
+void wait_for_events(qint64 milliseconds) {
+    if (milliseconds <= 0) {
+        return;
+    }
+    if (QAbstractEventDispatcher::instance() == nullptr) {
+        QThread::msleep(static_cast<unsigned long>(milliseconds));
+        return;
+    }
+    QTimer wake;
+    wake.setSingleShot(true);
+    wake.setTimerType(Qt::PreciseTimer);
+    wake.start(static_cast<int>(milliseconds));
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+}
+
+} // namespace
+
+bool pump_events_until(const std::function<bool()>& done, const std::function<bool()>& pass,
+                       QDeadlineTimer deadline) {
+    const qint64 longestWait = pass ? PUMP_PASS_WAIT_MS : IDLE_WAIT_MS;
+    while (!done()) {
+        if (deadline.hasExpired()) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        const bool workLeft = pass && pass();
+        if (workLeft || done()) {
+            continue;
+        }
+        wait_for_events(deadline.isForever() ? longestWait : std::min(longestWait, deadline.remainingTime()));
+    }
+    return true;
+}
+
+void pump_events_for(int milliseconds) {
+    pump_events_until([] { return false; }, {}, QDeadlineTimer(milliseconds, Qt::PreciseTimer));
+}
+
+} // namespace fwup
