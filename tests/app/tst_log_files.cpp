@@ -9,8 +9,7 @@
 #include "app/log_message_handler.h"
 #include "cvbv3/block_registry.h"
 
-#include <memory>
-#include <utility>
+#include <optional>
 
 using cvsw::cvbv3::messageHandlerLogFile;
 using cvsw::cvbv3::messageHandlerStandardOutput;
@@ -24,52 +23,40 @@ QByteArray readBytes(const QString& path) {
 
 bool writeBytes(const QString& path, const QByteArray& bytes) {
     QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
-
-void closeOutputs() {
-    messageHandlerLogFile().close();
-    messageHandlerStandardOutput().close();
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 } // namespace
 
+// Each test function has a fresh data directory with its own settings file.
 class TestLogFiles : public QObject {
     Q_OBJECT
 
-    QTemporaryDir root_;
-    int runs_ = 0;
+    std::optional<QTemporaryDir> dir_;
+    std::optional<QSettings> settings_;
 
-    // A fresh data directory with its own settings file.
-    struct Place {
-        QDir data;
-        std::unique_ptr<QSettings> settings;
-    };
-    Place newPlace() {
-        const QString path = root_.filePath(QStringLiteral("data%1").arg(++runs_));
-        QDir().mkpath(path);
-        return {QDir(path), std::make_unique<QSettings>(path + QStringLiteral(".ini"), QSettings::IniFormat)};
-    }
+    QDir data() const { return QDir(dir_->path()); }
+    QString file(const QString& name) const { return dir_->filePath(name); }
 
-    // Both outputs on files of the test directory.
-    std::pair<QString, QString> openFileOutputs() {
-        closeOutputs();
-        const QString log = root_.filePath(QStringLiteral("log%1").arg(++runs_));
-        const QString out = log + QStringLiteral(".stdout");
-        messageHandlerLogFile().setFileName(log);
-        messageHandlerStandardOutput().setFileName(out);
-        if (!messageHandlerLogFile().open(QIODevice::WriteOnly) ||
-            !messageHandlerStandardOutput().open(QIODevice::WriteOnly)) {
-            qFatal("cannot open the test outputs");
-        }
-        return {log, out};
+    // Both outputs on files of the data directory: the log file and "stdout".
+    void openFileOutputs() {
+        messageHandlerLogFile().setFileName(file(QStringLiteral("log")));
+        messageHandlerStandardOutput().setFileName(file(QStringLiteral("stdout")));
+        QVERIFY(messageHandlerLogFile().open(QIODevice::WriteOnly));
+        QVERIFY(messageHandlerStandardOutput().open(QIODevice::WriteOnly));
     }
 
 private slots:
-    void initTestCase() { QVERIFY(root_.isValid()); }
+    void init() {
+        dir_.emplace();
+        settings_.emplace(file(QStringLiteral("settings.ini")), QSettings::IniFormat);
+    }
     void cleanup() {
         qInstallMessageHandler(nullptr);
-        closeOutputs();
+        messageHandlerLogFile().close();
+        messageHandlerStandardOutput().close();
+        settings_.reset();
+        dir_.reset();
     }
 
     void rotation_data() {
@@ -86,70 +73,57 @@ private slots:
     void rotation() {
         QFETCH(QVariant, stored);
         QFETCH(int, next);
-        Place place = newPlace();
         if (stored.isValid()) {
-            place.settings->setValue(QStringLiteral("log_file_number"), stored);
+            settings_->setValue(QStringLiteral("log_file_number"), stored);
         }
-        const QString expected = place.data.absolutePath() + QStringLiteral("/log_%1").arg(next);
-        QCOMPARE(rotateLogFile(place.data, *place.settings), expected);
-        QCOMPARE(place.settings->value(QStringLiteral("log_file_number")).toInt(), next);
-        QCOMPARE(place.settings->value(QStringLiteral("last_log_file_path")).toString(), expected);
+        const QString expected = data().absolutePath() + QStringLiteral("/log_%1").arg(next);
+        QCOMPARE(rotateLogFile(data(), *settings_), expected);
+        QCOMPARE(settings_->value(QStringLiteral("log_file_number")).toInt(), next);
+        QCOMPARE(settings_->value(QStringLiteral("last_log_file_path")).toString(), expected);
     }
 
     void crashCopy_data() {
         QTest::addColumn<QVariant>("cleanShutdown");
         QTest::addColumn<bool>("lastLogExists");
-        QTest::addColumn<bool>("earlierCrashLog");
-        QTest::addColumn<QByteArray>("expected"); // contents of last_crash.log afterwards
+        QTest::addColumn<bool>("earlierCopy");
+        QTest::addColumn<QByteArray>("expected"); // last_crash.log afterwards
 
-        const QByteArray missing("<missing>");
-        QTest::newRow("first start") << QVariant() << false << false << missing;
-        QTest::newRow("clean") << QVariant(true) << true << false << missing;
-        QTest::newRow("clean keeps an earlier copy") << QVariant(true) << true << true << QByteArray("old");
+        QTest::newRow("first start") << QVariant() << false << false << QByteArray("<missing>");
+        QTest::newRow("clean") << QVariant(true) << true << true << QByteArray("old");
         QTest::newRow("unclean") << QVariant(false) << true << false << QByteArray("last run");
-        QTest::newRow("unclean replaces an earlier copy")
-            << QVariant(false) << true << true << QByteArray("last run");
+        QTest::newRow("unclean again") << QVariant(false) << true << true << QByteArray("last run");
         QTest::newRow("unclean, log gone") << QVariant(false) << false << true << QByteArray("old");
     }
     void crashCopy() {
         QFETCH(QVariant, cleanShutdown);
         QFETCH(bool, lastLogExists);
-        QFETCH(bool, earlierCrashLog);
+        QFETCH(bool, earlierCopy);
         QFETCH(QByteArray, expected);
-        Place place = newPlace();
-        const QString lastLog = place.data.filePath(QStringLiteral("log_2"));
-        const QString crashLog = place.data.filePath(QStringLiteral("last_crash.log"));
         if (cleanShutdown.isValid()) {
-            place.settings->setValue(QStringLiteral("clean_shutdown"), cleanShutdown);
-            place.settings->setValue(QStringLiteral("last_log_file_path"), lastLog);
+            settings_->setValue(QStringLiteral("clean_shutdown"), cleanShutdown);
+            settings_->setValue(QStringLiteral("last_log_file_path"), file(QStringLiteral("log_2")));
         }
-        QVERIFY(!lastLogExists || writeBytes(lastLog, "last run"));
-        QVERIFY(!earlierCrashLog || writeBytes(crashLog, "old"));
+        QVERIFY(!lastLogExists || writeBytes(file(QStringLiteral("log_2")), "last run"));
+        QVERIFY(!earlierCopy || writeBytes(file(QStringLiteral("last_crash.log")), "old"));
 
-        QCOMPARE(copyCrashLog(place.data, *place.settings), expected == "last run");
-        QCOMPARE(readBytes(crashLog), expected);
-        QCOMPARE(place.data.entryList(QDir::Files).filter(QStringLiteral("last_crash")).size(),
+        QCOMPARE(copyCrashLog(data(), *settings_), expected == "last run");
+        QCOMPARE(readBytes(file(QStringLiteral("last_crash.log"))), expected);
+        QCOMPARE(data().entryList({QStringLiteral("last_crash*")}, QDir::Files).size(),
                  expected == "<missing>" ? 0 : 1);
     }
 
-    // Runs of the program, each ending cleanly or not: every start writes the next log and the crash
+    // Starts of the program, each ending cleanly or not: every start writes the next log, and the crash
     // copy always holds the log of the latest unclean run.
     void successiveStarts() {
-        Place place = newPlace();
-        const auto start = [&place](const char* text, bool clean) {
-            closeOutputs();
-            setUpLogFiles(place.data, *place.settings);
-            place.settings->setValue(QStringLiteral("clean_shutdown"), false);
+        const auto start = [this](const char* text, bool clean) {
+            messageHandlerLogFile().close();
+            messageHandlerStandardOutput().close();
+            setUpLogFiles(data(), *settings_);
+            settings_->setValue(QStringLiteral("clean_shutdown"), clean);
             qWarning("%s", text);
-            if (clean) {
-                place.settings->setValue(QStringLiteral("clean_shutdown"), true);
-            }
         };
-        const auto log = [&place](int n) {
-            return readBytes(place.data.filePath(QStringLiteral("log_%1").arg(n)));
-        };
-        const auto crash = [&place] {
-            return readBytes(place.data.filePath(QStringLiteral("last_crash.log")));
+        const auto crash = [this] {
+            return readBytes(file(QStringLiteral("last_crash.log")));
         };
 
         start("run 1", false);
@@ -158,14 +132,14 @@ private slots:
         start("run 3", true);
         QVERIFY(crash().endsWith("W - run 2\n"));
         start("run 4", true);
-        QVERIFY(crash().endsWith("W - run 2\n"));
         start("run 5", false);
+        QVERIFY(crash().endsWith("W - run 2\n"));
         start("run 6", false);
         QVERIFY(crash().endsWith("W - run 5\n"));
-        QVERIFY(log(0).endsWith("W - run 6\n")); // log_0 emptied and used again
-        QVERIFY(!log(0).contains("run 1"));
-        QVERIFY(log(4).endsWith("W - run 5\n"));
-        QVERIFY(!log(0).contains("Logging to:"));
+        const QByteArray log0 = readBytes(file(QStringLiteral("log_0")));
+        QVERIFY(log0.endsWith("W - run 6\n")); // emptied and used again
+        QCOMPARE(log0.count('\n'), 1);
+        QVERIFY(readBytes(file(QStringLiteral("log_4"))).endsWith("W - run 5\n"));
     }
 
     void lineFormat_data() {
@@ -176,29 +150,25 @@ private slots:
         QTest::addColumn<QByteArray>("expected");
 
         QTest::newRow("warning with a location")
-            << int(QtWarningMsg) << QByteArray("muppet/control_centre.cpp") << 42
-            << QStringLiteral("late reply")
+            << int(QtWarningMsg) << QByteArray("muppet/control_centre.cpp") << 42 << "late reply"
             << QByteArray("   Loc: [muppet/control_centre.cpp:42] W - late reply\n");
         QTest::newRow("critical without a location")
-            << int(QtCriticalMsg) << QByteArray() << 0 << QStringLiteral("\"Unexpected identity\"")
+            << int(QtCriticalMsg) << QByteArray() << 0 << "\"Unexpected identity\""
             << QByteArray("   Loc: [:0] C - \"Unexpected identity\"\n");
-        QTest::newRow("info") << int(QtInfoMsg) << QByteArray("a.cpp") << 7 << QStringLiteral("x")
+        QTest::newRow("info") << int(QtInfoMsg) << QByteArray("a.cpp") << 7 << "x"
                               << QByteArray("   Loc: [a.cpp:7] I - x\n");
-        QTest::newRow("fatal") << int(QtFatalMsg) << QByteArray() << 0 << QStringLiteral("Out of bounds")
+        QTest::newRow("fatal") << int(QtFatalMsg) << QByteArray() << 0 << "Out of bounds"
                                << QByteArray("   Loc: [:0] F - Out of bounds\n");
-        QTest::newRow("several lines") << int(QtWarningMsg) << QByteArray() << 0 << QStringLiteral("one\ntwo")
+        QTest::newRow("several lines") << int(QtWarningMsg) << QByteArray() << 0 << "one\ntwo"
                                        << QByteArray("   Loc: [:0] W - one\ntwo\n");
-        QTest::newRow("Latin-1 kept") << int(QtWarningMsg) << QByteArray() << 0 << QStringLiteral("Español")
+        QTest::newRow("Latin-1 kept") << int(QtWarningMsg) << QByteArray() << 0 << "Español"
                                       << QByteArray("   Loc: [:0] W - Espa\xF1ol\n");
-        QTest::newRow("other scripts")
-            << int(QtWarningMsg) << QByteArray() << 0
-            << QStringLiteral("Failed to load translations for \"Русский 中文 عربي\"")
-            << QByteArray("   Loc: [:0] W - Failed to load translations for \"??????? ?? ????\"\n");
-        QTest::newRow("UTF-8 file name")
-            << int(QtWarningMsg) << QByteArray("d\xC3\xA9j\xC3\xA0.cpp") << 3 << QStringLiteral("m")
-            << QByteArray("   Loc: [d\xE9j\xE0.cpp:3] W - m\n");
-        QTest::newRow("debug dropped") << int(QtDebugMsg) << QByteArray("a.cpp") << 1
-                                       << QStringLiteral("Attempt to start while busy") << QByteArray();
+        QTest::newRow("other scripts") << int(QtWarningMsg) << QByteArray() << 0 << "\"Русский 中文 عربي\""
+                                       << QByteArray("   Loc: [:0] W - \"??????? ?? ????\"\n");
+        QTest::newRow("UTF-8 file name") << int(QtWarningMsg) << QByteArray("d\xC3\xA9j\xC3\xA0.cpp") << 3
+                                         << "m" << QByteArray("   Loc: [d\xE9j\xE0.cpp:3] W - m\n");
+        QTest::newRow("debug dropped")
+            << int(QtDebugMsg) << QByteArray("a.cpp") << 1 << "Attempt to start while busy" << QByteArray();
     }
     void lineFormat() {
         QFETCH(int, type);
@@ -206,37 +176,31 @@ private slots:
         QFETCH(int, line);
         QFETCH(QString, message);
         QFETCH(QByteArray, expected);
-        const auto [log, out] = openFileOutputs();
+        openFileOutputs();
         const QMessageLogContext context(file.isEmpty() ? nullptr : file.constData(), line, nullptr,
                                          "default");
         logMessageHandler(QtMsgType(type), context, message);
-        QCOMPARE(readBytes(log), expected);
-        QCOMPARE(readBytes(out), expected);
+        QCOMPARE(readBytes(this->file(QStringLiteral("log"))), expected);
+        QCOMPARE(readBytes(this->file(QStringLiteral("stdout"))), expected);
     }
 
-    // Installed, the handler takes what Qt logging hands it; every line is on disk at once.
+    // Installed, the handler takes what Qt logging hands it, and every line is on disk at once. Without a
+    // log file, lines still reach standard output.
     void installedHandler() {
-        const auto [log, out] = openFileOutputs();
+        openFileOutputs();
         qInstallMessageHandler(logMessageHandler);
         QMessageLogger("cvbv3/cvb_file.cpp", 12, nullptr, "default").warning("Bad CRC");
         qDebug() << "routine tracing";
-        qInfo() << QStringLiteral("LDSTCP01");
-        const QByteArray expected = "   Loc: [cvbv3/cvb_file.cpp:12] W - Bad CRC\n";
-        const QByteArray written = readBytes(log);
-        QVERIFY2(written.startsWith(expected), written.constData());
-        QVERIFY(written.endsWith(" I - \"LDSTCP01\"\n"));
-        QCOMPARE(written.count('\n'), 2);
-        QCOMPARE(readBytes(out), written);
-    }
+        const QByteArray line = "   Loc: [cvbv3/cvb_file.cpp:12] W - Bad CRC\n";
+        QCOMPARE(readBytes(file(QStringLiteral("log"))), line);
 
-    // A log file that could not be opened: every line still reaches standard output.
-    void closedLogFile() {
-        const auto [log, out] = openFileOutputs();
         messageHandlerLogFile().close();
-        qInstallMessageHandler(logMessageHandler);
-        qWarning("still here");
-        QVERIFY(readBytes(out).endsWith(" W - still here\n"));
-        QCOMPARE(readBytes(log), QByteArray());
+        qInfo() << QStringLiteral("LDSTCP01");
+        QCOMPARE(readBytes(file(QStringLiteral("log"))), line);
+        const QByteArray out = readBytes(file(QStringLiteral("stdout")));
+        QVERIFY(out.startsWith(line));
+        QVERIFY(out.endsWith(" I - \"LDSTCP01\"\n"));
+        QCOMPARE(out.count('\n'), 2);
     }
 };
 
