@@ -1,0 +1,11 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="ru" sourcelanguage="en">
+<context>
+    <name>Application Name</name>
+    <message>
+        <source>Corvane Update Utility</source>
+        <translation>Утилита обновления Corvane</translation>
+    </message>
+</context>
+</TS>
