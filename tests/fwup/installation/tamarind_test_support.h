@@ -29,7 +29,7 @@ inline fwup::TamarindUpdateTiming shortTiming() {
     timing.replyTimeoutMs = 200;
     timing.indicationFirstTimeoutMs = 200;
     timing.indicationRetryMs = 10;
-    timing.validityPollIntervalMs = 5;
+    timing.validityPollIntervalMs = 1;
     return timing;
 }
 

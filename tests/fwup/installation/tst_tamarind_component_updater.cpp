@@ -116,7 +116,8 @@ void TestTamarindComponentUpdater::cleanupTestCase() {
 
 std::unique_ptr<fwup::TamarindComponentUpdater>
 TestTamarindComponentUpdater::makeUpdater(std::uint32_t relocationAttempts) {
-    auto relocator = std::make_shared<fwup::IndirectConnectionComponentRelocator>(relocationAttempts, 100, 100);
+    auto relocator =
+        std::make_shared<fwup::IndirectConnectionComponentRelocator>(relocationAttempts, 100, 100);
     return std::make_unique<fwup::TamarindComponentUpdater>(TAMARIND, 1, relocator, shortTiming());
 }
 
@@ -127,7 +128,8 @@ bool TestTamarindComponentUpdater::start(fwup::TamarindComponentUpdater& updater
 }
 
 void TestTamarindComponentUpdater::waitForClearing() {
-    QTRY_COMPARE_WITH_TIMEOUT(detector_->tamarind().requestLog().constLast(), QStringLiteral("SET 114"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(detector_->tamarind().requestLog().constLast(), QStringLiteral("SET 114"),
+                              5000);
 }
 
 void TestTamarindComponentUpdater::wholeUpdate_data() {
@@ -166,9 +168,9 @@ void TestTamarindComponentUpdater::wholeUpdate() {
     waitForClearing();
     QVERIFY(!tamarind.upgradeIndicated());
     const QStringList login = loggedIn ? QStringList{"GET 82"} : QStringList{"GET 82", "GET 81", "SET 80"};
-    const QStringList expected = indication + login +
-                                 QStringList{"SET 78", "SET 5", "GET 20", "GET 3", "GET 82", "GET 81",
-                                             "SET 80", "GET 111", "SET 114"};
+    const QStringList expected =
+        indication + login +
+        QStringList{"SET 78", "SET 5", "GET 20", "GET 3", "GET 82", "GET 81", "SET 80", "GET 111", "SET 114"};
     QCOMPARE(requestSequence(tamarind), expected);
 
     // CPUAPP acknowledged at 1024, 2048, 3072, 4096 and 5000 bytes, then its end; CPUNET likewise.
@@ -201,10 +203,10 @@ void TestTamarindComponentUpdater::otherVersionFails() {
     auto updater = makeUpdater();
     Run run;
 
-    QTest::ignoreMessage(QtWarningMsg,
-                         qPrintable(QStringLiteral("Firmware update failed. Wanted to update to \"2.4.1\" but "
-                                                   "device now has \"%1\"")
-                                        .arg(reported)));
+    QTest::ignoreMessage(
+        QtWarningMsg, qPrintable(QStringLiteral("Firmware update failed. Wanted to update to \"2.4.1\" but "
+                                                "device now has \"%1\"")
+                                     .arg(reported)));
     QVERIFY(start(*updater, run));
     QTRY_COMPARE_WITH_TIMEOUT(run.results.size(), 1, WHOLE_UPDATE_MS);
     QCOMPARE(run.results, QList<bool>{false});
@@ -238,7 +240,8 @@ void TestTamarindComponentUpdater::validityMaskDecides() {
     Run run;
 
     if (!success) {
-        QTest::ignoreMessage(QtWarningMsg, "Firmware update failed. Component flags are invalid after update.");
+        QTest::ignoreMessage(QtWarningMsg,
+                             "Firmware update failed. Component flags are invalid after update.");
     }
     QVERIFY(start(*updater, run));
     QTRY_COMPARE_WITH_TIMEOUT(run.results.size(), 1, WHOLE_UPDATE_MS);
@@ -260,9 +263,10 @@ void TestTamarindComponentUpdater::silentAfterResetFails() {
 
     // The relocator asked three times into the silence; the restart animation stopped at 90.
     const QStringList events = detector_->linkEvents();
-    QCOMPARE(std::count_if(events.cbegin(), events.cend(),
-                           [](const QString& e) { return e.startsWith("tunnel data ignored 11 ff 02 00 14"); }),
-             3);
+    QCOMPARE(
+        std::count_if(events.cbegin(), events.cend(),
+                      [](const QString& e) { return e.startsWith("tunnel data ignored 11 ff 02 00 14"); }),
+        3);
     QCOMPARE(run.progress.constLast(), 94);
     QCOMPARE(detector_->tamarind().requestLog().constLast(), QStringLiteral("SET 5"));
 }
@@ -281,7 +285,8 @@ void TestTamarindComponentUpdater::emptyImageFailsAtOnce() {
     QFETCH(int, cpuNetSize);
     QFETCH(QString, warning);
     const fwup::TamarindComponentUpdate update(WANTED);
-    for (const auto& [file, size] : {std::pair{&update.cpuAppFile(), cpuAppSize}, {&update.cpuNetFile(), cpuNetSize}}) {
+    for (const auto& [file, size] :
+         {std::pair{&update.cpuAppFile(), cpuAppSize}, {&update.cpuNetFile(), cpuNetSize}}) {
         QFile image(file->fileName());
         QVERIFY(image.open(QIODevice::WriteOnly));
         image.write(QByteArray(size, 'x'));

@@ -235,11 +235,11 @@ void TestTamarindFilePutter::emptyHandlerThrows() {
     PutRun run;
     const auto progress = PutRun::into(run.restart);
     QVERIFY_THROWS_EXCEPTION(std::invalid_argument,
-                             putter_->start(relocator_, cpuAppPath_, cpuNetPath_, {}, location(), {}, progress,
-                                            progress, progress, run.onFailure()));
+                             putter_->start(relocator_, cpuAppPath_, cpuNetPath_, {}, location(), {},
+                                            progress, progress, progress, run.onFailure()));
     QVERIFY_THROWS_EXCEPTION(std::invalid_argument,
-                             putter_->start(relocator_, cpuAppPath_, cpuNetPath_, {}, location(), run.onDone(),
-                                            progress, progress, {}, run.onFailure()));
+                             putter_->start(relocator_, cpuAppPath_, cpuNetPath_, {}, location(),
+                                            run.onDone(), progress, progress, {}, run.onFailure()));
     QVERIFY(!putter_->isRunning());
     QVERIFY(detector_->tamarind().traffic().isEmpty());
 }

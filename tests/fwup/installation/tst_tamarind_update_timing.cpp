@@ -40,8 +40,8 @@ void TestTamarindUpdateTiming::wholeUpdateAtRealWaits() {
     detector->setTamarindRebootTime(3000);
     fwup::TamarindComponentIdentity identity;
     identity.serialNumber = detector->tamarind().serialNumberText();
-    fwup::TamarindComponentUpdater updater(161, 1,
-                                           std::make_shared<fwup::IndirectConnectionComponentRelocator>(30, 2000));
+    fwup::TamarindComponentUpdater updater(
+        161, 1, std::make_shared<fwup::IndirectConnectionComponentRelocator>(30, 2000));
 
     QElapsedTimer clock;
     QList<std::pair<int, qint64>> reports;
@@ -50,7 +50,9 @@ void TestTamarindUpdateTiming::wholeUpdateAtRealWaits() {
     clock.start();
     QVERIFY(updater.startUpdate(
         identity, detector->location(), update->tamarindUpdate(),
-        [&](fwup::ProgressPercentage p) { reports.append({p.value(), clock.elapsed()}); },
+        [&](fwup::ProgressPercentage p) {
+            reports.append({p.value(), clock.elapsed()});
+        },
         [&](bool success) { results.append(success); }, TUNNEL_PREFIX));
     QTRY_COMPARE_WITH_TIMEOUT(results.size(), 1, 90000);
     const qint64 wall = clock.elapsed();
@@ -70,7 +72,8 @@ void TestTamarindUpdateTiming::wholeUpdateAtRealWaits() {
     QVERIFY2(foundAnimation >= 10 * 100 * EARLY, qPrintable(QString::number(foundAnimation)));
     QVERIFY2(wall - firstAt(97) >= 6 * 1000 * EARLY, qPrintable(QString::number(wall - firstAt(97))));
     // The waits sleep: a spinning wait would keep a core busy all along.
-    QVERIFY2(cpuMs < 0.5 * double(wall), qPrintable(QStringLiteral("%1 ms CPU in %2 ms").arg(cpuMs).arg(wall)));
+    QVERIFY2(cpuMs < 0.5 * double(wall),
+             qPrintable(QStringLiteral("%1 ms CPU in %2 ms").arg(cpuMs).arg(wall)));
 
     detector.reset();
     FakeHidBus::instance().reset();
