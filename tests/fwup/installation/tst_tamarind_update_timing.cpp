@@ -35,7 +35,7 @@ void TestTamarindUpdateTiming::wholeUpdateAtRealWaits() {
     QTemporaryDir dir;
     const auto update = extractLodestarFirmware(QDir(dir.path()), WANTED, 5000, 3000);
     auto detector = plugDetector(SimulatedDetector::PodMode::Application);
-    detector->tamarind().setLoggedInUsers(1u << SimulatedComponent::kOperator);
+    detector->tamarind().setLoggedInUsers(OPERATOR_LOGGED_IN);
     detector->tamarind().setImageVersion(WANTED);
     detector->setTamarindRebootTime(3000);
     fwup::TamarindComponentIdentity identity;
