@@ -86,11 +86,8 @@ private slots:
     void putsRestartsAndFindsAgain_data();
     void putsRestartsAndFindsAgain();
     void putterLoginFailureFailsWithoutPutting();
-    void putterRelocationFailureFails();
     void putterStartsFromInsideDone();
-    void putterStartWhileRunningFailsAtOnce();
     void putterWithoutConnectionFails();
-    void putterEmptyHandlerThrows();
 
     // The component updater
     void wholeUpdate_data();
@@ -245,20 +242,6 @@ void TestTamarindUpdate::putterLoginFailureFailsWithoutPutting() {
     QVERIFY(run.restart.isEmpty());
 }
 
-void TestTamarindUpdate::putterRelocationFailureFails() {
-    detector_->setTamarindStaysAwayAfterReset();
-    relocator_ = std::make_shared<fwup::IndirectConnectionComponentRelocator>(2, 100, 100);
-    fwup::TamarindFilePutter putter(TAMARIND, 1, shortTiming());
-    PutRun run;
-
-    startPut(putter, run, cpuAppPath(), cpuNetPath());
-    QTRY_COMPARE_WITH_TIMEOUT(run.total(), 1, RUN_MS);
-    QCOMPARE(run.failures, 1);
-    QCOMPARE(run.restart.size(), 91);
-    QCOMPARE(run.restart.constLast(), 90);
-    QVERIFY(!relocator_->isBusy());
-}
-
 void TestTamarindUpdate::putterStartsFromInsideDone() {
     fwup::TamarindFilePutter putter(TAMARIND, 1, shortTiming());
     PutRun first;
@@ -275,20 +258,6 @@ void TestTamarindUpdate::putterStartsFromInsideDone() {
     QCOMPARE(detector_->tamarind().file(11082), readAll(cpuNetPath()));
 }
 
-void TestTamarindUpdate::putterStartWhileRunningFailsAtOnce() {
-    fwup::TamarindFilePutter putter(TAMARIND, 1, shortTiming());
-    PutRun running;
-    PutRun refused;
-
-    startPut(putter, running, cpuAppPath(), cpuNetPath());
-    startPut(putter, refused, cpuAppPath(), cpuNetPath());
-    QCOMPARE(refused.failures, 1);
-    QTRY_COMPARE_WITH_TIMEOUT(running.total(), 1, RUN_MS);
-    QCOMPARE(running.done.size(), 1);
-    QCOMPARE(refused.total(), 1);
-    QVERIFY(refused.restart.isEmpty());
-}
-
 void TestTamarindUpdate::putterWithoutConnectionFails() {
     fwup::TamarindFilePutter putter(TAMARIND, 1, shortTiming());
     PutRun run;
@@ -296,29 +265,9 @@ void TestTamarindUpdate::putterWithoutConnectionFails() {
     QTest::ignoreMessage(QtDebugMsg, "Failed to establish connection to \"TNLV3::1::OUT::0::nowhere\"");
     putter.start(relocator_, cpuAppPath(), cpuNetPath(), {}, TUNNEL_PREFIX + "nowhere", run.onDone(),
                  into(run.cpuApp), into(run.cpuNet), into(run.restart), run.onFailure());
+    QCOMPARE(run.total(), 1);
     QCOMPARE(run.failures, 1);
     QVERIFY(!putter.isRunning());
-
-    // The putter is free for the next run.
-    PutRun next;
-    startPut(putter, next, cpuAppPath(), cpuNetPath());
-    QTRY_COMPARE_WITH_TIMEOUT(next.total(), 1, RUN_MS);
-    QCOMPARE(next.done.size(), 1);
-    QCOMPARE(run.total(), 1);
-}
-
-void TestTamarindUpdate::putterEmptyHandlerThrows() {
-    fwup::TamarindFilePutter putter(TAMARIND, 1, shortTiming());
-    PutRun run;
-    const auto progress = into(run.restart);
-    QVERIFY_THROWS_EXCEPTION(std::invalid_argument,
-                             putter.start(relocator_, cpuAppPath(), cpuNetPath(), {}, tamarindLocation(), {},
-                                          progress, progress, progress, run.onFailure()));
-    QVERIFY_THROWS_EXCEPTION(std::invalid_argument,
-                             putter.start(relocator_, cpuAppPath(), cpuNetPath(), {}, tamarindLocation(),
-                                          run.onDone(), progress, progress, {}, run.onFailure()));
-    QVERIFY(!putter.isRunning());
-    QVERIFY(detector_->tamarind().traffic().isEmpty());
 }
 
 // --- The component updater ---

@@ -122,8 +122,6 @@ private slots:
     void resetComesBackAtNewPath();
     void reportedProductType_data();
     void reportedProductType();
-    void imagesRunAfterRestart_data();
-    void imagesRunAfterRestart();
 };
 
 void TestSimulatedDetector::cleanup() {
@@ -337,39 +335,6 @@ void TestSimulatedDetector::reportedProductType() {
 
     detector.pod().setReportedProductType(std::nullopt);
     QCOMPARE(ask("020014"), QList<QByteArray>{ownAnswer});
-}
-
-void TestSimulatedDetector::imagesRunAfterRestart_data() {
-    QTest::addColumn<bool>("cpuNetEnded");
-    QTest::addColumn<bool>("versionSet");
-    QTest::addColumn<QString>("reported");
-    QTest::newRow("both images whole") << true << true << "3.1.4";
-    QTest::newRow("CPUNET never ended") << false << true << "2.3.0";
-    QTest::newRow("no image version") << true << false << "2.3.0";
-}
-
-void TestSimulatedDetector::imagesRunAfterRestart() {
-    QFETCH(bool, cpuNetEnded);
-    QFETCH(bool, versionSet);
-    QFETCH(QString, reported);
-    SimulatedComponent tamarind(SimulatedComponent::Personality::TamarindGateway);
-    tamarind.setSoftwareVersion({2, 3, 0});
-    tamarind.setLoggedInUsers(1u << SimulatedComponent::kOperator);
-    if (versionSet) {
-        tamarind.setImageVersion(fwup::Version{3, 1, 4});
-    }
-    // Files 11081 and 11082: three bytes at 0, then the empty chunk that ends the file.
-    QStringList puts{"42004e 2b49 00000000 0003 aabbcc", "42004e 2b49 00000003 0000",
-                     "42004e 2b4a 00000000 0003 ddeeff"};
-    if (cpuNetEnded) {
-        puts << "42004e 2b4a 00000003 0000";
-    }
-    for (const QString& put : puts) {
-        QCOMPARE(tamarind.handleMessage(bytes(put.toLatin1().constData())).reply->left(3), bytes("82004e"));
-    }
-    QCOMPARE(tamarind.handleMessage(bytes("420005")).restart, SimulatedComponent::Restart::ToApplication);
-    tamarind.restart();
-    QCOMPARE(tamarind.softwareVersion().toString(), reported);
 }
 
 QTEST_GUILESS_MAIN(TestSimulatedDetector)
