@@ -1,0 +1,45 @@
+#include "app/start_up.h"
+
+#include "fwup/coordination/vela_update_server_firmware_locator.h"
+
+#include <QByteArray>
+#include <QSettings>
+#include <QStandardPaths>
+
+namespace {
+
+const QString CLEAN_SHUTDOWN = QStringLiteral("clean_shutdown");
+const QString WINDOW_GEOMETRY = QStringLiteral("window_geometry");
+
+} // namespace
+
+QString applicationVersionString() {
+    return QStringLiteral("%1.%2.%3").arg(3).arg(49).arg(0);
+}
+
+QDir applicationDataDirectory() {
+    const QDir directory(QStandardPaths::standardLocations(QStandardPaths::AppLocalDataLocation).value(0));
+    if (!directory.exists()) {
+        directory.mkpath(directory.absolutePath());
+    }
+    return directory;
+}
+
+void markRunStarted(QSettings& settings) {
+    settings.setValue(CLEAN_SHUTDOWN, false);
+    settings.setValue(QStringLiteral("NSAppSleepDisabled"), true);
+}
+
+QUrl updateServerUrl(const QSettings& settings) {
+    const QString fallback = QString::fromLatin1(fwup::VelaUpdateServerFirmwareLocator::DEFAULT_BASE_URL);
+    return QUrl(settings.value(QStringLiteral("update_server"), fallback).toString(), QUrl::TolerantMode);
+}
+
+void markRunEnded(QSettings& settings, const QByteArray& windowGeometry) {
+    settings.setValue(CLEAN_SHUTDOWN, true);
+    settings.setValue(WINDOW_GEOMETRY, windowGeometry);
+}
+
+bool wantsScreenshotMode(const QStringList& arguments) {
+    return arguments.contains(QStringLiteral("--ss-for-marketing"), Qt::CaseSensitive);
+}
