@@ -140,7 +140,8 @@ void MainWindow::applyStyleSheet() {
 }
 
 void MainWindow::connectButtons() {
-    // The buttons' clicked signals are connected here, in form order around the restore list's.
+    // The user actions connect the buttons' clicked signals here: those of the version pages before
+    // the restore list's index signal, those of the last two pages after it.
     connect(ui_->restorePageComboBox, &QComboBox::currentIndexChanged, this,
             &MainWindow::onRestorePageComboBoxIndexChanged);
 }
