@@ -8,9 +8,11 @@
 #include <QtGlobal>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 // A host handle: which device it was opened on, and in which plugging of it.
@@ -32,6 +34,22 @@ struct Enumeration {
     std::wstring emptyText;
 };
 
+// The bus's frame clock: whole milliseconds since the first use.
+using Clock = std::chrono::steady_clock;
+
+Clock::time_point frameEpoch() {
+    static const Clock::time_point epoch = Clock::now();
+    return epoch;
+}
+
+qint64 currentFrame() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - frameEpoch()).count();
+}
+
+Clock::time_point endOfFrame(qint64 frame) {
+    return frameEpoch() + std::chrono::milliseconds(frame + 1);
+}
+
 } // namespace
 
 struct FakeHidBus::State {
@@ -39,6 +57,7 @@ struct FakeHidBus::State {
     std::map<const hid_device*, std::unique_ptr<hid_device>> handles;
     std::map<const hid_device_info*, std::unique_ptr<Enumeration>> enumerations;
     bool enumerationFails = false;
+    bool fullSpeedPacing = false;
     QStringList openPathLog;
     QList<QPair<quint16, quint16>> openIdLog;
     int initCount = 0;
@@ -90,6 +109,7 @@ void FakeHidBus::reset() {
     }
     const std::lock_guard lock(mutex_);
     state_->enumerationFails = false;
+    state_->fullSpeedPacing = false;
     state_->openPathLog.clear();
     state_->openIdLog.clear();
     state_->initCount = 0;
@@ -104,6 +124,16 @@ QList<std::shared_ptr<FakeHidDevice>> FakeHidBus::devices() const {
 void FakeHidBus::setEnumerationFails(bool fails) {
     const std::lock_guard lock(mutex_);
     state_->enumerationFails = fails;
+}
+
+void FakeHidBus::setFullSpeedPacing(bool on) {
+    const std::lock_guard lock(mutex_);
+    state_->fullSpeedPacing = on;
+}
+
+bool FakeHidBus::isFullSpeedPacing() const {
+    const std::lock_guard lock(mutex_);
+    return state_->fullSpeedPacing;
 }
 
 QStringList FakeHidBus::openPathLog() const {
@@ -278,6 +308,8 @@ struct FakeHidHost {
         if (!device || data == nullptr || length == 0) {
             return -1;
         }
+        const bool paced = bus().isFullSpeedPacing();
+        qint64 frame = 0;
         {
             const std::lock_guard lock(device->mutex_);
             ++device->writeCalls_;
@@ -287,6 +319,14 @@ struct FakeHidHost {
             if (FakeHidDevice::takeFault(device->writeStalls_)) {
                 return 0;
             }
+            if (paced) {
+                frame = std::max(currentFrame(), device->lastWriteFrame_ + 1);
+                device->lastWriteFrame_ = frame;
+            }
+        }
+        // The transfer takes its frame; the device has the report once the frame is over.
+        if (paced) {
+            std::this_thread::sleep_until(endOfFrame(frame));
         }
         device->onReport(QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(length)));
         return static_cast<int>(length);
@@ -297,6 +337,7 @@ struct FakeHidHost {
         if (!device || data == nullptr) {
             return -1;
         }
+        const bool paced = bus().isFullSpeedPacing();
         const std::lock_guard lock(device->mutex_);
         ++device->readCalls_;
         if (FakeHidDevice::takeFault(device->readFailures_)) {
@@ -306,9 +347,16 @@ struct FakeHidHost {
             return 0;
         }
         // A blocking read on an empty queue returns 0 as well: nothing else could fill the queue while
-        // the (single) test thread waits.
+        // the (single) test thread waits. So does one whose report has to wait for the next frame.
         if (device->inputReports_.isEmpty()) {
             return 0;
+        }
+        if (paced) {
+            const qint64 frame = currentFrame();
+            if (frame == device->lastReadFrame_) {
+                return 0;
+            }
+            device->lastReadFrame_ = frame;
         }
         const QByteArray report = device->inputReports_.takeFirst();
         const std::size_t count = std::min(length, static_cast<std::size_t>(report.size()));

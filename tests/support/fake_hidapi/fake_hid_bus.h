@@ -36,6 +36,13 @@ public:
     // hid_enumerate returns null while set, as when enumeration fails.
     void setEnumerationFails(bool fails);
 
+    // Full-speed pacing, for benchmarks; off by default and after reset(). While on, the bus runs on
+    // 1 ms frames as a USB full-speed interrupt endpoint does: each hid_write of a report takes one
+    // frame (it returns, and the device sees the report, at the end of a frame no earlier write to
+    // that device used), and hid_read hands out at most one report of a device per frame.
+    void setFullSpeedPacing(bool on);
+    bool isFullSpeedPacing() const;
+
     // Every path handed to hid_open_path, and every (vendor, product) handed to hid_open, in order.
     QStringList openPathLog() const;
     QList<QPair<quint16, quint16>> openIdLog() const;

@@ -99,6 +99,9 @@ private:
     int readCalls_ = 0;
     // Bumped on every unplug, so that handles opened before it go stale.
     quint64 generation_ = 0;
+    // The 1 ms frames the last write and the last read of a report took, under full-speed pacing.
+    qint64 lastWriteFrame_ = -1;
+    qint64 lastReadFrame_ = -1;
     bool plugged_ = false;
 };
 

@@ -259,7 +259,12 @@ SimulatedComponent::Response SimulatedComponent::handleMessage(const QByteArray&
         entry.answer = TrafficEntry::Answer::Err;
         entry.errorCode = fault->errorCode;
     } else {
+        if (fault && (fault->kind == SimulatedFault::Kind::ShortAcknowledgement ||
+                      fault->kind == SimulatedFault::Kind::AcknowledgementBeyond)) {
+            acknowledgementFault_ = fault;
+        }
         const Outcome outcome = handle(request);
+        acknowledgementFault_.reset();
         if (outcome.kind == Outcome::Kind::Inf) {
             reply = infMessage(request.commandId, outcome.payload);
             if (fault && fault->kind == SimulatedFault::Kind::ShortInf) {
@@ -580,16 +585,31 @@ SimulatedComponent::Outcome SimulatedComponent::filePut(const Request& request) 
     if (acceptedFileIds_.count(fileId) == 0) {
         return err(kParameter);
     }
+    const std::optional<SimulatedFault> fault = acknowledgementFault_;
     if (request.mode == kSet) {
         // A chunk at or before the end replaces what follows it, so a resent chunk lands where it did
         // the first time; a chunk beyond the end is not taken and the answer names the real end.
         QByteArray& stored = files_[fileId];
         if (offset <= static_cast<std::uint32_t>(stored.size())) {
+            const bool endOfFile = data.isEmpty();
+            if (fault && fault->kind == SimulatedFault::Kind::ShortAcknowledgement) {
+                data.chop(
+                    static_cast<qsizetype>(std::min(fault->bytes, static_cast<std::uint32_t>(data.size()))));
+            }
+            const bool atEnd = offset == static_cast<std::uint32_t>(stored.size());
             stored.truncate(static_cast<qsizetype>(offset));
             stored.append(data);
+            if (endOfFile && atEnd) {
+                completeFiles_.insert(fileId);
+            } else {
+                completeFiles_.erase(fileId);
+            }
         }
     }
-    const auto held = static_cast<std::uint32_t>(files_.value(fileId).size());
+    std::uint32_t held = static_cast<std::uint32_t>(files_.value(fileId).size());
+    if (fault && fault->kind == SimulatedFault::Kind::AcknowledgementBeyond) {
+        held += fault->bytes;
+    }
     return inf(PayloadWriter().u16(fileId).u32(held).u16(0).bytes());
 }
 
@@ -602,7 +622,9 @@ SimulatedComponent::Outcome SimulatedComponent::indicateFirmwareUpgrade(const Re
         }
         indication_ = indicate;
         // The screen only comes up while an upgrade is allowed; clearing always works.
-        if (!indicate || upgradeAllowed_) {
+        if (spend(ignoredIndicationSets_)) {
+            // Stuck: the answer shows the state as it was.
+        } else if (!indicate || upgradeAllowed_) {
             indicationActive_ = indicate;
         }
     }

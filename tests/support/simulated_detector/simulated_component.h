@@ -138,6 +138,9 @@ public:
     bool upgradeAllowed() const { return upgradeAllowed_; }
     // Whether the upgrade screen is shown now.
     bool upgradeIndicated() const { return indicationActive_; }
+    // The next n indication SETs are answered but leave the screen as it is, so the answer shows the
+    // old state; kAlways for every SET.
+    void ignoreIndicationSets(int times = 1) { ignoredIndicationSets_ = times; }
 
     // --- User-settings record ---
     void setSettingsRecordSupported(bool supported) { settingsRecordSupported_ = supported; }
@@ -148,13 +151,25 @@ public:
     std::optional<fwup::Version> storedSettingsVersion() const { return storedSettingsVersion_; }
 
     // --- File store (FilePutLpd) ---
+    // A SET at or before the held end stores its chunk there, dropping what followed, and answers the
+    // offset held then: offset + length for a chunk in order. A chunk beyond the end is not taken and
+    // the answer names the held end, as does a GET. An empty SET at the held end completes the file.
+    // Acknowledgement faults: SimulatedFault::shortAcknowledgement and acknowledgementBeyond.
     void setAcceptedFileIds(const QList<std::uint16_t>& fileIds);
     // The bytes held for a file; their count is the file's put offset.
     QByteArray file(std::uint16_t fileId) const { return files_.value(fileId); }
     bool hasFile(std::uint16_t fileId) const { return files_.contains(fileId); }
-    void setFile(std::uint16_t fileId, const QByteArray& bytes) { files_.insert(fileId, bytes); }
+    void setFile(std::uint16_t fileId, const QByteArray& bytes) {
+        files_.insert(fileId, bytes);
+        completeFiles_.erase(fileId);
+    }
     QList<std::uint16_t> fileIds() const { return files_.keys(); }
-    void clearFiles() { files_.clear(); }
+    void clearFiles() {
+        files_.clear();
+        completeFiles_.clear();
+    }
+    // Whether the last put of the file ended with its empty SET; a later chunk opens it again.
+    bool isFileComplete(std::uint16_t fileId) const { return completeFiles_.count(fileId) != 0; }
 
     // --- What the component answers ---
     // Whether a command is known to the given personality (default: the current one). Unknown commands
@@ -281,6 +296,7 @@ private:
     bool upgradeAllowed_ = true;
     bool indication_ = false;
     bool indicationActive_ = false;
+    int ignoredIndicationSets_ = 0;
 
     bool settingsRecordSupported_ = true;
     QList<std::uint8_t> settingsStatusScript_{2};
@@ -290,6 +306,9 @@ private:
 
     std::set<std::uint16_t> acceptedFileIds_;
     QMap<std::uint16_t, QByteArray> files_;
+    std::set<std::uint16_t> completeFiles_;
+    // The acknowledgement fault met by the request being handled, if any.
+    std::optional<SimulatedFault> acknowledgementFault_;
 
     std::map<std::pair<Personality, std::uint16_t>, bool> supportOverrides_;
     std::map<std::uint16_t, std::deque<ScriptedFault>> faults_;
