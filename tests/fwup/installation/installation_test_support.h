@@ -30,6 +30,7 @@ inline const QString TUNNEL_PREFIX = QStringLiteral("TNLV3::1::OUT::0::");
 
 inline constexpr std::uint8_t GET = 0;
 inline constexpr std::uint8_t SET = 1;
+inline constexpr std::uint8_t OPERATOR_LOGGED_IN = 1u << SimulatedComponent::kOperator;
 
 // The start-up wiring the agents rely on: the HID factory with Mcobs1 framing and the two password
 // generators, as the family registrar sets them up.
@@ -65,14 +66,7 @@ struct Link {
             pump.start(1);
         }
     }
-    ~Link() {
-        pump.stop();
-        if (connection) {
-            connection->removeControlCentre(centre);
-        }
-    }
-    Link(const Link&) = delete;
-    Link& operator=(const Link&) = delete;
+    ~Link() { pump.stop(); }
 
     std::shared_ptr<cvsw::muppet::ControlCentre> centre = std::make_shared<cvsw::muppet::ControlCentre>();
     std::shared_ptr<fwup::MuppetConnection> connection;

