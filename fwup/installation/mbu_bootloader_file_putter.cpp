@@ -250,6 +250,11 @@ void MbuBootloaderFilePutter::find(const Run& run, bool afterResetToApplication)
             events_.push_back(connectTo(newLocation) ? LOG_IN_TO_BOOTLOADER : FAILED);
         };
     }
+    // Without a relocator the pod cannot be found again after its reset.
+    if (!relocator_) {
+        events_.push_back(FAILED);
+        return;
+    }
     relocator_->relocate(run.location, run.serialNumber, onFound, [this] { events_.push_back(FAILED); });
 }
 
