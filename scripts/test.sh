@@ -27,6 +27,7 @@ run_benchmark() {
 run_benchmark build/bench/bench/bench_sha256 4
 run_benchmark build/bench/bench/bench_cvb_decrypt 2
 run_benchmark build/bench/bench/bench_firmware_extraction 1
+run_benchmark build/bench/bench/bench_file_put 16384
 
 cmake --preset dev
 cmake --build --preset dev

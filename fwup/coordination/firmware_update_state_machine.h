@@ -4,6 +4,7 @@
 #include "fwup/installation/updater_status.h"
 
 #include <QMap>
+#include <QMetaType>
 #include <QObject>
 #include <QSharedPointer>
 #include <QString>
@@ -175,3 +176,6 @@ private:
 };
 
 } // namespace fwup
+
+// The window keeps one in each entry of its restore list.
+Q_DECLARE_METATYPE(fwup::FirmwareUpdateStateMachine::AvailableFirmware)

@@ -3,7 +3,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "tests/fwup/coordination/coordination_fakes.h"
+#include "tests/support/coordination/coordination_fakes.h"
 
 using namespace coordtest;
 

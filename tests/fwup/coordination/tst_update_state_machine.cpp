@@ -6,7 +6,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "tests/fwup/coordination/coordination_fakes.h"
+#include "tests/support/coordination/coordination_fakes.h"
 
 using namespace coordtest;
 using fwup::UpdaterStatus;

@@ -42,18 +42,20 @@ struct FakeIdentity final : fwup::ISystemIdentity {
     QString serial;
     DetectorType type = DetectorType::LODESTAR_MODEL_1;
     bool recognisesOthers = true;
+    Versions versions = pod(76);
+    std::optional<bool> valid = true;
 
     explicit FakeIdentity(QString serialNumber = {},
                           DetectorType detectorType = DetectorType::LODESTAR_MODEL_1)
         : serial(std::move(serialNumber))
         , type(detectorType) {}
-    Versions componentVersions() const override { return pod(76); }
+    Versions componentVersions() const override { return versions; }
     DetectorType detectorType() const override { return type; }
     QString serialNumber() const override { return serial; }
     bool isSameDetector(const ISystemIdentity& other) const override {
         return recognisesOthers && other.serialNumber() == serial;
     }
-    std::optional<bool> componentsValid() const override { return true; }
+    std::optional<bool> componentsValid() const override { return valid; }
     std::unique_ptr<ISystemIdentity> clone() const override { return std::make_unique<FakeIdentity>(*this); }
     bool operator==(const ISystemIdentity& other) const override { return other.serialNumber() == serial; }
 };
@@ -160,10 +162,11 @@ struct FakeUpdater final : fwup::DetectorUpdater {
 struct FakeDownloader final : fwup::FirmwareDownloader {
     Version detector, podSoftware, gpr;
     int starts = 0;
+    int size = 4096;
     Version detectorVersion() const override { return detector; }
     Version gprVersion() const override { return gpr; }
     Version podVersion() const override { return podSoftware; }
-    int downloadSize() const override { return 4096; }
+    int downloadSize() const override { return size; }
     void startDownloadImpl() override { ++starts; }
 };
 

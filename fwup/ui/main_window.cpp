@@ -1,0 +1,441 @@
+#include "fwup/ui/main_window.h"
+
+#include "fwup/identification/detector_type.h"
+#include "fwup/identification/i_system_identity.h"
+#include "fwup/ui/brand.h"
+#include "fwup/ui/custom_event_dispatcher.h"
+#include "fwup/ui/update_page_choice.h"
+#include "resources/initialise_resources.h"
+#include "ui_main_window.h"
+
+#include <QAbstractItemView>
+#include <QCoreApplication>
+#include <QDebug>
+#include <QFile>
+#include <QFontDatabase>
+#include <QIcon>
+#include <QTimer>
+
+#include <vector>
+
+namespace fwup {
+
+namespace {
+
+// Texts set from more than one place; looked up in the window's translation context.
+const char* const currentVersionText = QT_TRANSLATE_NOOP("MainWindow", "Current software version: %1");
+const char* const newVersionText = QT_TRANSLATE_NOOP("MainWindow", "New software version: %1");
+const char* const batteryCheckFailedText =
+    QT_TRANSLATE_NOOP("MainWindow", "Battery Status Check Failed. Restart the detector then retry.");
+const char* const batteryLowText =
+    QT_TRANSLATE_NOOP("MainWindow", "Battery Low. Please charge your detector then retry.");
+
+QString translated(const char* text) {
+    return QCoreApplication::translate("MainWindow", text);
+}
+
+void register_fonts() {
+    // Once per process: every registration would add the same families again.
+    static const bool registered = [] {
+        for (const char* font : {":/PT_Sans-Web-Regular.ttf", ":/PT_Sans-Web-Italic.ttf",
+                                 ":/PT_Sans-Web-Bold.ttf", ":/PT_Sans-Web-BoldItalic.ttf", ":/PTM55FT.ttf"}) {
+            QFontDatabase::addApplicationFont(QString::fromLatin1(font));
+        }
+        return true;
+    }();
+    Q_UNUSED(registered);
+}
+
+using ReadinessStatus = DetectorUpgradeReadinessChecker::ReadinessStatus;
+
+// The text that keeps the user from installing, or nothing for a detector fit to be upgraded.
+const char* readiness_text(ReadinessStatus readiness) {
+    switch (readiness) {
+    case ReadinessStatus::BATTERY_CHECK_FAILED:
+        return batteryCheckFailedText;
+    case ReadinessStatus::BATTERY_LOW:
+        return batteryLowText;
+    default:
+        return nullptr;
+    }
+}
+
+} // namespace
+
+struct MainWindow::Private {
+    struct LanguageEntry {
+        QPixmap flag;
+        QString nativeName;
+        QString code;
+    };
+
+    Private(FirmwareUpdateStateMachine& machine, FirmwareCatalog& firmwareCatalog)
+        : stateMachine(machine)
+        , catalog(firmwareCatalog) {}
+
+    FirmwareUpdateStateMachine& stateMachine;
+    // Receives the firmware files dropped on the window.
+    FirmwareCatalog& catalog;
+    QTimer pollTimer;
+    std::vector<LanguageEntry> languages;
+    QString identifiedDetectorName;
+    // The user asked for the restore page instead of the page the versions call for.
+    bool restoreMode = false;
+};
+
+MainWindow::MainWindow(FirmwareUpdateStateMachine& stateMachine, FirmwareCatalog& catalog, QWidget* parent)
+    : QWidget(parent)
+    , d_(std::make_unique<Private>(stateMachine, catalog))
+    , ui_(std::make_unique<Ui::MainWindow>()) {
+    initialise_resources();
+    d_->pollTimer.setInterval(100);
+    connect(&d_->pollTimer, &QTimer::timeout, this, [this] { d_->stateMachine.poll(); });
+    register_fonts();
+
+    ui_->setupUi(this);
+    // A style sheet cannot switch them on.
+    ui_->restorePageComboBox->view()->setAlternatingRowColors(true);
+    setAcceptDrops(true);
+
+    // Shown once there are languages to choose from.
+    ui_->languageLabel->hide();
+    ui_->languageLabel->setFixedSize(36, 24);
+    ui_->languageLabel->setScaledContents(true);
+
+    // Every event of the application passes the window first; the labels below act as buttons.
+    CustomEventDispatcher::instance()->addEventFilter(this, 1);
+    for (QLabel* label :
+         {ui_->moreOptionsButtonLabel, ui_->aboutButtonLabel, ui_->dlAvailPageDlAndInstallButtonLabel,
+          ui_->restorePageGoButtonLabel, ui_->languageLabel}) {
+        label->installEventFilter(this);
+    }
+
+    // Connected before the process starts, so that the first page follows the first state.
+    connect(&d_->stateMachine, &FirmwareUpdateStateMachine::stateChanged, this,
+            &MainWindow::onStateMachineStateChanged);
+    d_->stateMachine.initiateUpdateProcess();
+    d_->pollTimer.start();
+
+    applyStyleSheet();
+    qDebug() << QStringLiteral("Using %1 logo").arg(QLatin1String(brand_in_use.key));
+    ui_->mainLogoLabel->setPixmap(QPixmap(QString::fromLatin1(brand_in_use.logo)));
+
+    connect(&d_->stateMachine, &FirmwareUpdateStateMachine::downloadProgress, this,
+            &MainWindow::onDownloadProgress);
+    connect(&d_->stateMachine, &FirmwareUpdateStateMachine::installProgress, this,
+            &MainWindow::onInstallProgress);
+    connectButtons();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::applyStyleSheet() {
+    QString sheet;
+    QFile file(QStringLiteral(":/style_sheet.qss"));
+    if (file.open(QIODevice::ReadOnly)) {
+        sheet = QString::fromLatin1(file.readAll());
+    }
+    sheet.replace(QStringLiteral("${background-image}"), QStringLiteral(":/CVN-Updater-BG-50pct.png"));
+    ui_->root->setStyleSheet(sheet);
+}
+
+void MainWindow::connectButtons() {
+    // The user actions connect the buttons' clicked signals here: those of the version pages before
+    // the restore list's index signal, those of the last two pages after it.
+    connect(ui_->restorePageComboBox, &QComboBox::currentIndexChanged, this,
+            &MainWindow::onRestorePageComboBoxIndexChanged);
+}
+
+void MainWindow::addTranslatedLanguage(const QString& code, const QString& nativeName, const QPixmap& flag) {
+    d_->languages.push_back({flag, nativeName, code});
+    ui_->languageLabel->show();
+}
+
+void MainWindow::setLanguageFlagIcon(const QPixmap& flag) {
+    ui_->languageLabel->setPixmap(flag);
+}
+
+void MainWindow::onStateMachineStateChanged(FirmwareUpdateStateMachine::State state) {
+    qDebug() << "Entered state:" << FirmwareUpdateStateMachine::stateDisplayName(state);
+    showPageForState(state, true);
+}
+
+void MainWindow::showPage(QWidget* page) {
+    ui_->stackedWidget->setCurrentWidget(page);
+    ui_->moreOptionsButtonLabel->hide();
+}
+
+void MainWindow::showPageForState(State state, bool fresh) {
+    switch (state) {
+    case State::IDLE:
+        return;
+    case State::SEARCHING_FOR_DETECTOR:
+        return showConnectADetectorPage();
+    case State::MULTIPLE_DETECTORS_FOUND:
+        return showMultipleDetectorsFoundPage();
+    case State::SEARCHING_FOR_UPDATES:
+        if (const ISystemIdentity* identity = d_->stateMachine.identity()) {
+            d_->identifiedDetectorName =
+                QString::fromLatin1(detector_type_display_name(identity->detectorType()));
+        }
+        return showDetectorIdentifiedPage(d_->identifiedDetectorName);
+    case State::NO_UPDATES_AVAILABLE:
+        return showDetectorUpToDatePage(fresh);
+    case State::AWAIT_FIRMWARE_SELECTION:
+        if (fresh) {
+            d_->restoreMode = false;
+        }
+        return chooseUpdatePageToShow(fresh);
+    case State::DOWNLOADING_FIRMWARE:
+        return showDownloadingPage(fresh);
+    case State::EXTRACTING_FIRMWARE:
+        return showExtractingPage();
+    case State::INSTALLING_FIRMWARE:
+    case State::CONTINUING_INCOMPLETE_UPDATE:
+        return showInstallingPage(fresh);
+    case State::SUCCEEDED:
+        return showInstallationCompletePage();
+    case State::FAILED:
+        return showInstallationFailedPage();
+    }
+}
+
+void MainWindow::showConnectADetectorPage() {
+    showPage(ui_->pagePleaseConnect);
+}
+
+void MainWindow::showMultipleDetectorsFoundPage() {
+    showPage(ui_->pageMultiDetected);
+}
+
+void MainWindow::showDetectorIdentifiedPage(const QString& name) {
+    ui_->labelDetectorIdentifiedCheckingForUpdates->setText(
+        QCoreApplication::translate("MainWindow", "%1 identified.\n\nChecking for updates...").arg(name));
+    showPage(ui_->pageIdentified);
+}
+
+void MainWindow::showDownloadingPage(bool fresh) {
+    onDownloadProgress(fresh ? 0 : d_->stateMachine.downloadPercent());
+    showPage(ui_->pageDownloading);
+}
+
+void MainWindow::showExtractingPage() {
+    showPage(ui_->pageExtracting);
+}
+
+void MainWindow::showInstallingPage(bool fresh) {
+    if (fresh) {
+        ui_->installPageProgressContainer->hide();
+        ui_->installPageActInd->show();
+    } else {
+        onInstallProgress(d_->stateMachine.installDeterminate(), d_->stateMachine.installPercent());
+    }
+    showPage(ui_->pageInstalling);
+}
+
+void MainWindow::showInstallationCompletePage() {
+    showPage(ui_->pageInstallationComplete);
+}
+
+void MainWindow::showInstallationFailedPage() {
+    showPage(ui_->pageInstallationFailed);
+}
+
+void MainWindow::onDownloadProgress(int percent) {
+    ui_->downloadPageProgressLabel->setText(
+        QCoreApplication::translate("MainWindow", "Download progress (%1%)").arg(percent));
+    ui_->downloadPageProgressBar->setValue(percent);
+}
+
+void MainWindow::onInstallProgress(bool determinate, int percent) {
+    if (!determinate) {
+        ui_->installPageProgressContainer->hide();
+        ui_->installPageActInd->show();
+        return;
+    }
+    ui_->installPageProgressLabel->setText(
+        QCoreApplication::translate("MainWindow", "Installation progress (%1%)").arg(percent));
+    ui_->installPageProgressBar->setValue(percent);
+    ui_->installPageProgressContainer->show();
+    ui_->installPageActInd->hide();
+}
+
+void MainWindow::chooseUpdatePageToShow(bool fresh) {
+    const ISystemIdentity* identity = d_->stateMachine.identity();
+    if (!identity) {
+        return;
+    }
+    const FirmwareUpdateStateMachine::AvailableFirmware latest = d_->stateMachine.getLatestFirmwareVersion();
+    const UpdatePageChoice choice = choose_update_page(d_->restoreMode, *identity, latest);
+    if (choice.page == UpdatePageChoice::Page::RESTORE) {
+        return showRestoreAPreviousUpdateVersionPage(*identity, fresh);
+    }
+    const bool detectorOk = d_->stateMachine.isDectectorSupported(*identity);
+    if (!detectorOk) {
+        qWarning() << "detector version not supported by CUU";
+    }
+    const bool firmwareOk = d_->stateMachine.isFirmwareSupported(latest);
+    if (!firmwareOk) {
+        qWarning() << "latest firmware version not supported by CUU";
+    }
+    switch (choice.page) {
+    case UpdatePageChoice::Page::UP_TO_DATE:
+        return showDetectorUpToDatePage(fresh);
+    case UpdatePageChoice::Page::DOWNLOAD_AVAILABLE:
+        return showUpdateDownloadAvailablePage(choice.installed, latest.versions, latest.downloadSize);
+    case UpdatePageChoice::Page::UPDATE_AVAILABLE:
+        return showUpdateAvailablePage(choice.installed, latest.versions, detectorOk && firmwareOk,
+                                       d_->stateMachine.readiness(), choice.coilHint);
+    case UpdatePageChoice::Page::RESTORE:
+        return;
+    }
+}
+
+void MainWindow::showDetectorUpToDatePage(bool fresh) {
+    const ISystemIdentity* identity = d_->stateMachine.identity();
+    if (d_->restoreMode && identity) {
+        return showRestoreAPreviousUpdateVersionPage(*identity, fresh);
+    }
+    // The versions as read, whether or not the components are valid.
+    const Versions installed = identity ? identity->componentVersions() : Versions{};
+    ui_->upToDatePageCurrentVersionLabel->setText(
+        translated(currentVersionText).arg(componentVersionsText(installed)));
+    ui_->stackedWidget->setCurrentWidget(ui_->pageDetectorUpToDate);
+    ui_->moreOptionsButtonLabel->show();
+}
+
+void MainWindow::showUpdateAvailablePage(const Versions& installed, const Versions& latest, bool supported,
+                                         const DetectorUpgradeReadinessChecker::ReadinessStatus& readiness,
+                                         bool coilHint) {
+    const bool versionsKnown = installed.value(UpgradeableComponent::CONTROL_POD) != Version{} ||
+                               installed.value(UpgradeableComponent::TAMARIND) != Version{};
+    if (versionsKnown) {
+        ui_->updatesAvailPageCurrentVersionLabel->setText(
+            translated(currentVersionText).arg(componentVersionsText(installed)));
+        ui_->updatesAvailPageCurrentVersionLabel->show();
+        ui_->updatesAvailPageInvalidVersionWarningLabel->hide();
+    } else {
+        ui_->updatesAvailPageCurrentVersionLabel->hide();
+        ui_->updatesAvailPageInvalidVersionWarningLabel->setVisible(coilHint);
+    }
+    ui_->updatesAvailPageVersionWarningLabel->setVisible(!supported);
+    ui_->updatesAvailPageNewVersionLabel->setText(
+        translated(newVersionText).arg(componentVersionsText(latest)));
+
+    // A detector that has become fit to be upgraded gets its INSTALL button back.
+    if (const char* reason = readiness_text(readiness)) {
+        ui_->upgradeAvailablePageReadinessStatusLabel->setText(translated(reason));
+        ui_->upgradeAvailablePageReadinessStatusLabel->show();
+        ui_->updatesAvailPageInstallButton->hide();
+        // A low battery leaves nothing to choose, not even another version.
+        ui_->moreOptionsButtonLabel->setVisible(readiness != ReadinessStatus::BATTERY_LOW);
+    } else {
+        ui_->upgradeAvailablePageReadinessStatusLabel->hide();
+        ui_->updatesAvailPageInstallButton->show();
+        ui_->moreOptionsButtonLabel->show();
+    }
+    ui_->stackedWidget->setCurrentWidget(ui_->pageUpdatesAvailable);
+}
+
+void MainWindow::showUpdateDownloadAvailablePage(const Versions& installed, const Versions& latest,
+                                                 int downloadSize) {
+    if (installed.value(UpgradeableComponent::CONTROL_POD) == Version{}) {
+        ui_->dlAvailPageCurrentVersionLabel->hide();
+    } else {
+        ui_->dlAvailPageCurrentVersionLabel->setText(
+            translated(currentVersionText).arg(componentVersionsText(installed)));
+        ui_->dlAvailPageCurrentVersionLabel->show();
+    }
+    ui_->dlAvailPageNewVersionLabel->setText(translated(newVersionText).arg(componentVersionsText(latest)));
+    ui_->dlAvailPageDlAndInstallButtonLabel->setText(downloadAndInstallButtonText(downloadSize));
+    ui_->stackedWidget->setCurrentWidget(ui_->pageDownloadUpdateAvailable);
+    ui_->moreOptionsButtonLabel->show();
+}
+
+void MainWindow::showRestoreAPreviousUpdateVersionPage(const ISystemIdentity& identity, bool fresh) {
+    const Versions installed = identity.componentVersions();
+    ui_->restorePageCurrentVersionLabel->setVisible(!installed.isEmpty());
+    if (!installed.isEmpty()) {
+        ui_->restorePageCurrentVersionLabel->setText(
+            translated(currentVersionText).arg(componentVersionsText(installed)));
+    }
+    const bool detectorOk = d_->stateMachine.isDectectorSupported(identity);
+    QComboBox* list = ui_->restorePageComboBox;
+
+    // Shown again for the same state: keep the list and the user's choice in it.
+    if (!fresh) {
+        if (list->count() > 0) {
+            onRestorePageComboBoxIndexChanged(list->currentIndex());
+        }
+        ui_->stackedWidget->setCurrentWidget(ui_->pageRestoreAPreviousVersion);
+        return;
+    }
+
+    list->clear();
+    bool allOk = true;
+    for (const auto& firmware : restore_list(d_->stateMachine.getFirmwareList(), installed)) {
+        list->addItem(QIcon(), componentVersionsText(firmware.versions), QVariant::fromValue(firmware));
+        allOk = allOk && d_->stateMachine.isFirmwareSupported(firmware);
+    }
+
+    const bool offered = list->count() > 0;
+    ui_->labelRestoreAPreviousUpdateVersion->setVisible(offered);
+    ui_->labelNoPreviousUpdateVersionsAvailable->setVisible(!offered);
+    list->setVisible(offered);
+    ui_->restorePageCancelButton->setVisible(offered);
+    ui_->restorePageCancelGoldButton->setVisible(!offered);
+    if (offered) {
+        // The newest is offered first. The go button follows the detector's readiness for it, also
+        // when a single item was current before it was selected.
+        list->setCurrentIndex(list->count() - 1);
+        onRestorePageComboBoxIndexChanged(list->currentIndex());
+        if (detectorOk && allOk) {
+            ui_->restorePageVersionWarningLabel->hide();
+        } else {
+            qWarning() << (detectorOk ? "firmware version not supported" : "detector version not supported");
+            ui_->restorePageVersionWarningLabel->show();
+        }
+    } else {
+        ui_->restorePageGoButtonLabel->hide();
+        ui_->restorePageVersionWarningLabel->hide();
+    }
+    ui_->stackedWidget->setCurrentWidget(ui_->pageRestoreAPreviousVersion);
+}
+
+void MainWindow::onRestorePageComboBoxIndexChanged(int index) {
+    const auto firmware =
+        ui_->restorePageComboBox->itemData(index).value<FirmwareUpdateStateMachine::AvailableFirmware>();
+    const QString text = firmware.downloadRequired
+                             ? downloadAndInstallButtonText(firmware.downloadSize)
+                             : QCoreApplication::translate("MainWindow", "<b>INSTALL</b>");
+    if (const char* reason = readiness_text(d_->stateMachine.readiness())) {
+        ui_->restorePageReadinessStatusLabel->setText(translated(reason));
+        ui_->restorePageReadinessStatusLabel->show();
+        ui_->restorePageGoButtonLabel->hide();
+    } else {
+        ui_->restorePageReadinessStatusLabel->hide();
+        ui_->restorePageGoButtonLabel->show();
+        ui_->restorePageGoButtonLabel->setText(text);
+    }
+}
+
+QString MainWindow::componentVersionsText(const Versions& versions) {
+    constexpr auto lastComponent = 13U;
+    QStringList parts;
+    for (auto it = versions.cbegin(); it != versions.cend(); ++it) {
+        if (static_cast<std::uint32_t>(it.key()) <= lastComponent) {
+            parts << QStringLiteral("%1").arg(it.value().toString());
+        }
+    }
+    return parts.join(QLatin1Char('-'));
+}
+
+QString MainWindow::downloadAndInstallButtonText(int bytes) {
+    if (bytes <= 0) {
+        return QCoreApplication::translate("QCoreApplication", "<b>DOWNLOAD AND INSTALL</b>");
+    }
+    return QCoreApplication::translate("QCoreApplication", "<b>DOWNLOAD AND INSTALL</b> (%L1MB)")
+        .arg(bytes / 1'000'000.0, 0, 'f', 2);
+}
+
+} // namespace fwup
