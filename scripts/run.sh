@@ -15,21 +15,20 @@ cmake --build --preset release
 # Without the rule only root can open a detector. Installing it needs root; a normal user is told
 # how, and the program starts all the same.
 install_udev_rule() {
-    local target="$rules_dir/$(basename "$rule")"
-    if cmp -s "$rule" "$target"; then
+    local target
+    target="$rules_dir/$(basename "$rule")"
+    # No udev here (a container, say): no rule can help.
+    if [ ! -d "$rules_dir" ] || cmp -s "$rule" "$target"; then
         return 0
     fi
-    if [ "$(id -u)" -eq 0 ] && [ -d "$rules_dir" ]; then
+    if [ "$(id -u)" -eq 0 ]; then
         if install -m 0644 "$rule" "$target"; then
             echo "Installed the udev rule for the detectors: $target"
-            # No udev daemon (a container, say): the rule takes effect at the next boot.
-            if command -v udevadm >/dev/null 2>&1; then
-                udevadm control --reload-rules 2>/dev/null &&
-                    udevadm trigger --subsystem-match=hidraw 2>/dev/null || true
-            fi
-            return 0
+            { udevadm control --reload-rules && udevadm trigger --subsystem-match=hidraw; } 2>/dev/null || true
+        else
+            echo "Could not install the udev rule in $rules_dir; carrying on." >&2
         fi
-        echo "Could not install the udev rule in $rules_dir; carrying on." >&2
+        return 0
     fi
     cat >&2 <<EOF
 Note: to let your user open a detector without root, install the udev rule once:
@@ -45,7 +44,7 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLAT
     cat >&2 <<EOF
 The program is built ($program), but this session has no display (neither DISPLAY nor
 WAYLAND_DISPLAY is set), so its window cannot open. To start it without a screen:
-    xvfb-run -a scripts/run.sh                     (a virtual X display: apt-get install xvfb)
+    xvfb-run -a scripts/run.sh                     (a virtual X display: sudo apt-get install xvfb)
     QT_QPA_PLATFORM=offscreen scripts/run.sh       (draws nowhere; logs to standard output)
 EOF
     exit 1
