@@ -8,6 +8,8 @@
 #include <QTest>
 #include <QUrlQuery>
 
+#include "fwup/communication/detector_locator.h"
+#include "fwup/coordination/firmware_update_state_machine.h"
 #include "fwup/coordination/noop_remote_firmware_locator.h"
 #include "fwup/coordination/vela_update_server_downloader.h"
 #include "fwup/coordination/vela_update_server_firmware_locator.h"
@@ -15,14 +17,18 @@
 #include "fwup/firmware/i_catalog_manager.h"
 #include "fwup/firmware/lodestar_catalog_manager.h"
 #include "fwup/firmware/mbu_and_tamarind_firmware_file_parser.h"
+#include "fwup/identification/detector_identifier.h"
 #include "fwup/identification/lodestar_system_identity.h"
 #include "tests/fwup/firmware/firmware_test_support.h"
+#include "tests/support/registries/registry_reset.h"
 #include "tests/support/update_server/fake_update_server.h"
 
 using updtest::FakeUpdateServer;
 using Answer = FakeUpdateServer::Answer;
 using Items = QList<std::pair<QString, QString>>;
 using fwup::DetectorType;
+using Machine = fwup::FirmwareUpdateStateMachine;
+using State = Machine::State;
 
 Q_DECLARE_METATYPE(FakeUpdateServer::Answer)
 
@@ -64,6 +70,17 @@ QByteArray lodestarContainer() {
          {}});
     return QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
 }
+
+// One Lodestar of model 1, wherever it is asked about.
+struct OneDetectorLocator final : fwup::DetectorLocator {
+    QStringList getConnectedDetectors() override { return {QStringLiteral("HID::A")}; }
+};
+
+struct OneLodestarIdentifier final : fwup::DetectorIdentifier {
+    std::unique_ptr<fwup::ISystemIdentity> identifyDetector(const QString&) override {
+        return std::make_unique<fwup::LodestarSystemIdentity>(lodestar());
+    }
+};
 
 QUrl closedPortUrl() {
     QTcpServer probe;
@@ -145,6 +162,8 @@ private slots:
         target_ = dir_.filePath(QStringLiteral("download"));
     }
 
+    void cleanup() { regtest::clear_all_registries(); }
+
     void init() {
         server_ = std::make_unique<FakeUpdateServer>();
         QVERIFY(server_->listen());
@@ -199,6 +218,50 @@ private slots:
         QCOMPARE(offered.size(), std::size_t(1));
         QCOMPARE(offered.front()->componentVersions().value(fwup::UpgradeableComponent::CONTROL_POD),
                  (fwup::Version{1, 90, 0}));
+    }
+
+    // The state machine's side of the download path: search, offer, download into the catalog.
+    void stateMachineDownloadsTheOffer() {
+        const QByteArray container = lodestarContainer();
+        server_->offer(SummitPro, container, 1000, QStringLiteral("1.90.0"), QStringLiteral("1.90.0"));
+        fwup::global_detector_locator_registry() << QSharedPointer<OneDetectorLocator>::create();
+        fwup::global_detector_identifier_registry() << QSharedPointer<OneLodestarIdentifier>::create();
+        fwup::global_remote_firmware_locator_registry()
+            << QSharedPointer<fwup::VelaUpdateServerFirmwareLocator>::create(DetectorType::LODESTAR_MODEL_1,
+                                                                             SummitPro, server_->baseUrl());
+        fwup::global_firmware_file_parser_registry()
+            << QSharedPointer<fwup::MbuAndTamarindFirmwareFileParser<cvsw::cvbv3::MbuMetadataHeaderV2>>::
+                   create(fwtest::PodTag1, fwtest::CpuAppTag, fwtest::CpuNetTag, fwtest::PodSecret1,
+                          fwtest::CpuAppSecret, fwtest::CpuNetSecret, DetectorType::LODESTAR_MODEL_1);
+        fwup::legacy_catalog_manager_registry() << QSharedPointer<fwup::LodestarCatalogManager>::create();
+        fwup::FilesystemFirmwareCatalog catalog{QDir(dir_.filePath(QStringLiteral("machine-catalog")))};
+        Machine machine(catalog);
+        QSignalSpy states(&machine, &Machine::stateChanged);
+        QSignalSpy progress(&machine, &Machine::downloadProgress);
+        machine.initiateUpdateProcess();
+        machine.poll();
+        QTRY_COMPARE(machine.state(), State::AWAIT_FIRMWARE_SELECTION);
+        QCOMPARE(machine.getFirmwareList().size(), std::size_t(1));
+        QVERIFY(machine.getFirmwareList().front().downloadRequired);
+
+        QVERIFY(machine.selectLatestFirmwareToUpgrade());
+        QCOMPARE(machine.state(), State::DOWNLOADING_FIRMWARE);
+        QTRY_COMPARE_WITH_TIMEOUT(machine.state(), State::EXTRACTING_FIRMWARE, 10000);
+        QList<State> entered;
+        for (const QList<QVariant>& arguments : states) {
+            entered << arguments.first().value<State>();
+        }
+        QCOMPARE(entered, (QList<State>{State::SEARCHING_FOR_DETECTOR, State::SEARCHING_FOR_UPDATES,
+                                        State::AWAIT_FIRMWARE_SELECTION, State::DOWNLOADING_FIRMWARE,
+                                        State::EXTRACTING_FIRMWARE}));
+        QVERIFY(!progress.isEmpty() && progress.last().first().toInt() == 100);
+
+        // The downloaded file is catalogued whole, for this detector.
+        const auto catalogued = catalog.firmwareForDetector(lodestar());
+        QCOMPARE(catalogued.size(), std::size_t(1));
+        QCOMPARE(catalogued.front()->componentVersions().value(fwup::UpgradeableComponent::CONTROL_POD),
+                 (fwup::Version{1, 90, 0}));
+        QCOMPARE(readFile(catalogued.front()->filePath()), container);
     }
 
     void queryReply_data() {

@@ -21,6 +21,7 @@
 #include "fwup/identification/detector_identifier.h"
 #include "fwup/identification/i_system_identity.h"
 #include "fwup/installation/detector_updater.h"
+#include "tests/support/registries/registry_reset.h"
 
 #include <functional>
 
@@ -212,15 +213,7 @@ struct FakeFirmwareVersionChecker final : fwup::FirmwareVersionChecker {
 };
 
 inline void clearRegistries() {
-    fwup::global_detector_locator_registry().clear();
-    fwup::global_detector_identifier_registry().clear();
-    fwup::global_firmware_image_extractor_registry().clear();
-    fwup::global_detector_updater_registry().clear();
-    fwup::global_remote_firmware_locator_registry().clear();
-    fwup::global_firmware_file_parser_registry().clear();
-    fwup::global_detector_upgrade_status_checker_registry().clear();
-    fwup::global_detector_version_checker_registry().clear();
-    fwup::global_firmware_version_checker_registry().clear();
+    regtest::clear_all_registries();
 }
 
 // One registered fake of each collaborator: system S1 at "HID::A", S2 at "HID::B", S1 again at
