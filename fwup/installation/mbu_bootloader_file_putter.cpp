@@ -1,0 +1,299 @@
+#include "fwup/installation/mbu_bootloader_file_putter.h"
+
+#include "fwup/communication/muppet_connection.h"
+#include "fwup/identification/product_type_id_name.h"
+#include "fwup/installation/i_component_relocator.h"
+#include "muppet/control_centre.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDebug>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace fwup {
+
+namespace {
+
+// Longest single wait for events while the pod's application starts.
+constexpr qint64 MAX_EVENT_WAIT_MS = 100;
+
+std::uint64_t file_size(const QString& path) {
+    return static_cast<std::uint64_t>(std::max<qint64>(QFileInfo(path).size(), 0));
+}
+
+} // namespace
+
+MbuBootloaderFilePutter::MbuBootloaderFilePutter(cvsw::muppet::ProductTypeId bootloaderProductType,
+                                                 cvsw::muppet::ProductTypeId applicationProductType,
+                                                 std::chrono::milliseconds putTimeout)
+    : MbuBootloaderFilePutter(bootloaderProductType, applicationProductType, putTimeout, Timing{}) {
+}
+
+MbuBootloaderFilePutter::MbuBootloaderFilePutter(cvsw::muppet::ProductTypeId bootloaderProductType,
+                                                 cvsw::muppet::ProductTypeId applicationProductType,
+                                                 std::chrono::milliseconds putTimeout, const Timing& timing)
+    : bootloaderProductType_(bootloaderProductType)
+    , applicationProductType_(applicationProductType)
+    , controlCentre_(std::make_shared<cvsw::muppet::ControlCentre>())
+    , loginAgent_(*controlCentre_)
+    , offsetGetter_(controlCentre_, timing.offsetAttempts, timing.offsetFirstTimeoutMs,
+                    timing.offsetResendTimeoutMs)
+    , filePutter_(controlCentre_, FilePutter::DEFAULT_PACKET_SIZE, timing.putAttempts,
+                  static_cast<std::uint64_t>(std::max<std::chrono::milliseconds::rep>(putTimeout.count(), 0)),
+                  timing.putResendTimeoutMs)
+    , productTypeGetter_(controlCentre_, timing.productTypeAttempts, timing.productTypeFirstTimeoutMs,
+                         timing.productTypeResendTimeoutMs)
+    , resetToBootloaderRequester_(controlCentre_, 0, timing.resetTimeoutMs, timing.resetTimeoutMs)
+    , resetToApplicationRequester_(controlCentre_, 0, timing.resetTimeoutMs, timing.resetTimeoutMs)
+    , applicationStartWaitMs_(timing.applicationStartWaitMs) {
+    loginAgent_.setStepTimeoutMs(timing.loginStepTimeoutMs);
+    tickTimer_.setInterval(TICK_MS);
+}
+
+MbuBootloaderFilePutter::~MbuBootloaderFilePutter() {
+    // The relocator is shared and may outlive the putter; it must not call back into a dead one.
+    if (runState_ == RELOCATING && relocator_) {
+        relocator_->cancel();
+    }
+    cleanUp();
+}
+
+void MbuBootloaderFilePutter::start(std::shared_ptr<IComponentRelocator>&& relocator, FileList files,
+                                    const QString& serialNumber, const QString& location,
+                                    const std::function<void(const QString&)>& onDone,
+                                    const ProgressHandler& onProgress, const std::function<void()>& onFailure,
+                                    bool resetToApplicationAfter) {
+    if (!onDone || !onProgress || !onFailure) {
+        throw std::invalid_argument("Handler functor can not be null");
+    }
+    if (runState_ != IDLE) {
+        onFailure();
+        return;
+    }
+    ++runId_;
+    location_ = location;
+    relocator_ = std::move(relocator);
+    // Ids and events a failed run left behind would steer this one.
+    checkList_.clear();
+    events_.clear();
+    putList_ = std::move(files);
+    for (const auto& [fileId, path] : putList_) {
+        checkList_.push_back(fileId);
+        totalBytes_ += file_size(path);
+    }
+    const Run run{onDone, onProgress, onFailure, serialNumber, location, resetToApplicationAfter};
+    QObject::connect(&tickTimer_, &QTimer::timeout, &tickTimer_, [this, run] { tick(run); });
+    if (!connectTo(location)) {
+        cleanUp();
+        onFailure();
+        return;
+    }
+    productTypeGetter_.start(
+        [this](const cvsw::muppet::ProductTypeId& type) {
+            if (type == bootloaderProductType_) {
+                events_.push_back(POD_IN_BOOTLOADER);
+            } else if (type == applicationProductType_) {
+                events_.push_back(POD_IN_APPLICATION);
+            } else {
+                qDebug() << "Invalid product type reported" << cvsw::muppet::product_type_id_name(type);
+                events_.push_back(FAILED);
+            }
+        },
+        [this] { events_.push_back(FAILED); });
+    runState_ = CONNECTED;
+    tickTimer_.start();
+}
+
+void MbuBootloaderFilePutter::tick(const Run& run) {
+    if (runState_ == CONNECTED) {
+        // Through a local reference: a handler run inside may end the run.
+        if (const auto connection = connection_) {
+            connection->service();
+        }
+    }
+    while (!events_.empty()) {
+        const unsigned int event = events_.front();
+        events_.pop_front();
+        if (!handle(event, run)) {
+            return;
+        }
+    }
+}
+
+bool MbuBootloaderFilePutter::handle(unsigned int event, const Run& run) {
+    switch (event) {
+    case POD_IN_BOOTLOADER:
+        logIn(bootloaderProductType_, CHECK_OFFSETS);
+        break;
+    case POD_IN_APPLICATION:
+        logIn(applicationProductType_, RESET_TO_BOOTLOADER);
+        break;
+    case CHECK_OFFSETS:
+        if (checkList_.empty()) {
+            events_.push_back(PUT_NEXT_FILE);
+            return false;
+        }
+        checkNextOffset();
+        break;
+    case RESET_TO_BOOTLOADER:
+        resetToBootloaderRequester_.start([this] { events_.push_back(FIND_IN_BOOTLOADER); },
+                                          [this] { events_.push_back(FAILED); });
+        break;
+    case FIND_IN_BOOTLOADER:
+        find(run, false);
+        return true;
+    case FIND_IN_APPLICATION:
+        find(run, true);
+        return true;
+    case LOG_IN_TO_BOOTLOADER:
+        logIn(bootloaderProductType_, PUT_NEXT_FILE);
+        break;
+    case PUT_NEXT_FILE:
+        if (!putNextFile(run)) {
+            return false;
+        }
+        break;
+    case RESET_TO_APPLICATION:
+        resetToApplication();
+        break;
+    case FAILED: {
+        // Copies: the clean-up disconnects the slot that holds the run.
+        const std::function<void()> failed = run.onFailure;
+        cleanUp();
+        failed();
+        return false;
+    }
+    case DONE: {
+        const std::function<void(const QString&)> done = run.onDone;
+        const QString location = location_;
+        cleanUp();
+        done(location);
+        return false;
+    }
+    default:
+        return true;
+    }
+    runState_ = CONNECTED;
+    return true;
+}
+
+void MbuBootloaderFilePutter::logIn(cvsw::muppet::ProductTypeId type, Event onSuccess) {
+    loginAgent_.start(
+        type, [this, onSuccess] { events_.push_back(onSuccess); }, [this] { events_.push_back(FAILED); });
+}
+
+void MbuBootloaderFilePutter::checkNextOffset() {
+    const cvsw::corvane::FileId fileId = checkList_.front();
+    checkList_.pop_front();
+    // A file partly held already means an earlier put broke off: the bootloader then starts afresh
+    // from a reset, and every file goes again from its start.
+    offsetGetter_.start(
+        [this](const unsigned int& offset) {
+            events_.push_back(offset != 0 ? RESET_TO_BOOTLOADER : CHECK_OFFSETS);
+        },
+        [this] { events_.push_back(FAILED); }, fileId);
+}
+
+bool MbuBootloaderFilePutter::putNextFile(const Run& run) {
+    if (putList_.empty()) {
+        events_.push_back(run.resetToApplicationAfter ? RESET_TO_APPLICATION : DONE);
+        return false;
+    }
+    const cvsw::corvane::FileId fileId = putList_.front().first;
+    const QString path = putList_.front().second;
+    putList_.pop_front();
+    filePutter_.start(
+        [this, path] {
+            finishedBytes_ += file_size(path);
+            events_.push_back(PUT_NEXT_FILE);
+        },
+        [this, run, path](ProgressPercentage percent) { reportProgress(run, percent.value(), path); },
+        [this] { events_.push_back(FAILED); }, path, fileId);
+    return true;
+}
+
+void MbuBootloaderFilePutter::resetToApplication() {
+    resetToApplicationRequester_.start(
+        [this, runId = runId_] {
+            // The application needs a while to start; the tick goes on servicing meanwhile.
+            const QDeadlineTimer deadline(static_cast<qint64>(applicationStartWaitMs_));
+            while (!deadline.hasExpired()) {
+                QCoreApplication::processEvents(
+                    QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents,
+                    static_cast<int>(std::min(deadline.remainingTime(), MAX_EVENT_WAIT_MS)));
+            }
+            if (runId == runId_ && runState_ != IDLE) {
+                events_.push_back(FIND_IN_APPLICATION);
+            }
+        },
+        [this] { events_.push_back(FAILED); });
+}
+
+void MbuBootloaderFilePutter::find(const Run& run, bool afterResetToApplication) {
+    runState_ = RELOCATING;
+    if (connection_) {
+        connection_->removeControlCentre(controlCentre_);
+        connection_.reset();
+    }
+    IComponentRelocator::FoundHandler onFound;
+    if (afterResetToApplication) {
+        onFound = [this](cvsw::muppet::ProductTypeId type, const QString& newLocation) {
+            if (type == bootloaderProductType_ || type == applicationProductType_) {
+                location_ = newLocation;
+                events_.push_back(DONE);
+            } else {
+                qDebug() << "Invalid product type reported" << cvsw::muppet::product_type_id_name(type);
+                events_.push_back(FAILED);
+            }
+        };
+    } else {
+        onFound = [this](cvsw::muppet::ProductTypeId, const QString& newLocation) {
+            events_.push_back(connectTo(newLocation) ? LOG_IN_TO_BOOTLOADER : FAILED);
+        };
+    }
+    relocator_->relocate(run.location, run.serialNumber, onFound, [this] { events_.push_back(FAILED); });
+}
+
+void MbuBootloaderFilePutter::reportProgress(const Run& run, unsigned char percent, const QString& path) {
+    if (totalBytes_ == 0) {
+        throw std::invalid_argument("totalBytesOfAllFilesToBeSent cannot be zero ");
+    }
+    const auto size = static_cast<float>(file_size(path));
+    sentBytes_ = static_cast<std::uint64_t>(static_cast<double>(finishedBytes_) +
+                                            static_cast<double>(percent) / 100.0 * static_cast<double>(size));
+    const float share = static_cast<float>(sentBytes_) / static_cast<float>(totalBytes_) * 100.0F;
+    run.onProgress(ProgressPercentage(static_cast<unsigned char>(std::min(static_cast<int>(share), 100))));
+}
+
+bool MbuBootloaderFilePutter::connectTo(const QString& location) {
+    location_ = location;
+    if (connection_) {
+        connection_->removeControlCentre(controlCentre_);
+    }
+    connection_ = MuppetConnection::establishConnection(location);
+    if (!connection_) {
+        qDebug() << "Failed to establish connection to" << location;
+        return false;
+    }
+    connection_->addControlCentre(controlCentre_);
+    return true;
+}
+
+void MbuBootloaderFilePutter::cleanUp() {
+    tickTimer_.stop();
+    QObject::disconnect(&tickTimer_, &QTimer::timeout, nullptr, nullptr);
+    if (connection_) {
+        connection_->removeControlCentre(controlCentre_);
+        connection_.reset();
+    }
+    relocator_.reset();
+    runState_ = IDLE;
+    sentBytes_ = 0;
+    finishedBytes_ = 0;
+    totalBytes_ = 0;
+}
+
+} // namespace fwup
