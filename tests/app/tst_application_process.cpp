@@ -98,7 +98,8 @@ private slots:
         QCOMPARE(setting(QStringLiteral("log_file_number")).toInt(), 0);
         QCOMPARE(setting(QStringLiteral("last_log_file_path")).toString(), dataFile(QStringLiteral("log_0")));
         QCOMPARE(setting(QStringLiteral("NSAppSleepDisabled")).toString(), QStringLiteral("true"));
-        QTRY_COMPARE(setting(QStringLiteral("language")).toString(), QStringLiteral("de"));
+        QTRY_COMPARE_WITH_TIMEOUT(setting(QStringLiteral("language")).toString(), QStringLiteral("de"),
+                                  30000);
         QVERIFY(!setting(QStringLiteral("update_server")).isValid());
         QVERIFY(QFileInfo(dataFile(QStringLiteral("log_0"))).isFile());
         QVERIFY(!QFileInfo::exists(dataFile(QStringLiteral("last_crash.log"))));
