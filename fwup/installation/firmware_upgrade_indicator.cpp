@@ -47,6 +47,15 @@ void FirmwareUpgradeIndicator::start(bool indicate, const std::function<void()>&
     }
 }
 
+void FirmwareUpgradeIndicator::cancel() {
+    // A fresh run id first: the exchange reports ABORTED to the cancelled run, which stays silent.
+    ++run_;
+    finished_ = true;
+    retryTimer_.stop();
+    QObject::disconnect(&retryTimer_, &QTimer::timeout, nullptr, nullptr);
+    exchange_.cancel();
+}
+
 void FirmwareUpgradeIndicator::query(const Run& run) {
     exchange_.start({
         [] { return std::make_unique<IndicateFirmwareUpgradeCommand>(Mode::GET); },

@@ -38,6 +38,10 @@ public:
     // std::invalid_argument when a handler is empty.
     void start(bool indicate, const std::function<void()>& onSuccess, const std::function<void()>& onFailure);
 
+    // Ends the running run without calling either of its handlers: the retry wait stops and the
+    // exchange is cancelled, so the next start finds it free. Does nothing while idle.
+    void cancel();
+
     // Expiries of the retry wait in the latest run, and whether that run waits for the next.
     int retryCount() const { return retryCount_; }
     bool isWaitingToRetry() const { return retryTimer_.isActive(); }

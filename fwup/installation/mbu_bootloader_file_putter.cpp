@@ -1,13 +1,13 @@
 #include "fwup/installation/mbu_bootloader_file_putter.h"
 
 #include "fwup/communication/muppet_connection.h"
+#include "fwup/communication/pump_events.h"
 #include "fwup/identification/product_type_id_name.h"
 #include "fwup/installation/i_component_relocator.h"
 #include "muppet/control_centre.h"
 
 #include <QCoreApplication>
 #include <QDebug>
-#include <QEventLoop>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -217,10 +217,7 @@ void MbuBootloaderFilePutter::resetToApplication() {
     resetToApplicationRequester_.start(
         [this, runId = runId_] {
             // The application needs a while to start. The tick goes on servicing meanwhile.
-            QEventLoop wait;
-            QTimer::singleShot(static_cast<int>(std::min<std::uint64_t>(applicationStartWaitMs_, INT_MAX)),
-                               &wait, &QEventLoop::quit);
-            wait.exec();
+            pump_events_for(static_cast<int>(std::min<std::uint64_t>(applicationStartWaitMs_, INT_MAX)));
             if (runId == runId_ && runState_ != IDLE) {
                 events_.push_back(FIND_IN_APPLICATION);
             }

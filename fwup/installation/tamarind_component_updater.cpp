@@ -98,8 +98,10 @@ bool TamarindComponentUpdater::startUpdate(const TamarindComponentIdentity& iden
         return false;
     }
     // A previous update may still be clearing its indication; its waiting step would otherwise take
-    // this update's first event, and this update would never report.
+    // this update's first event, and this update would never report. Its indicator may still await
+    // the clearing's reply, and would refuse this update's indication as busy.
     cleanUp_();
+    indicator_.cancel();
     events_.clear();
     done_ = done;
     progress_ = progress;

@@ -4,6 +4,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <optional>
+
 #include "fwup/identification/tamarind_component_identity.h"
 #include "fwup/installation/indirect_connection_component_relocator.h"
 #include "fwup/installation/tamarind_component_updater.h"
@@ -101,6 +103,7 @@ private slots:
     void emptyImageFailsAtOnce();
     void unreachableReportsOnce();
     void startDuringClearingReportsEachRunOnce();
+    void startDuringClearingShowsItsIndication();
     void startWhileRunningIsRefused();
 
 private:
@@ -481,6 +484,38 @@ void TestTamarindUpdate::startDuringClearingReportsEachRunOnce() {
     QVERIFY(!detector_->tamarind().upgradeIndicated());
     QCOMPARE(first.results.size(), 1);
     QCOMPARE(second.results.size(), 1);
+}
+
+void TestTamarindUpdate::startDuringClearingShowsItsIndication() {
+    auto updater = makeUpdater();
+    Run first;
+    Run second;
+    // Taken at the second update's first report: its transfer has begun, the restart has not.
+    std::optional<bool> shownDuringTransfer;
+    const auto secondProgress = [&](fwup::ProgressPercentage percent) {
+        if (!shownDuringTransfer) {
+            shownDuringTransfer = detector_->tamarind().upgradeIndicated();
+        }
+        second.progress.append(percent.value());
+    };
+    QTest::failOnWarning("could not indicate upgrade, continuing anyway");
+
+    QVERIFY(updater->startUpdate(
+        identity_, detector_->location(), update_->tamarindUpdate(), into(first.progress),
+        [&](bool success) {
+            first.results.append(success);
+            // The first update's clearing still waits for the gateway's answer.
+            QVERIFY(updater->startUpdate(identity_, detector_->location(), update_->tamarindUpdate(),
+                                         secondProgress, second.onDone(), TUNNEL_PREFIX));
+        },
+        TUNNEL_PREFIX));
+    QTRY_COMPARE_WITH_TIMEOUT(second.results.size(), 1, RUN_MS);
+    QCOMPARE(shownDuringTransfer, std::optional<bool>(true));
+
+    waitForClearing();
+    QVERIFY(!detector_->tamarind().upgradeIndicated());
+    QCOMPARE(first.results, QList<bool>{true});
+    QCOMPARE(second.results, QList<bool>{true});
 }
 
 void TestTamarindUpdate::startWhileRunningIsRefused() {
