@@ -9,6 +9,7 @@
 #include "fwup/firmware/filesystem_firmware_catalog.h"
 #include "fwup/ui/custom_event_dispatcher.h"
 #include "fwup/ui/main_window.h"
+#include "fwup/ui/screenshot_mode.h"
 #include "resources/translations/translation.h"
 
 #include <QApplication>
@@ -71,6 +72,16 @@ int main(int argc, char* argv[]) {
         window.restoreGeometry(settings.value(geometryKey).toByteArray());
     }
     window.show();
+
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << QString::fromUtf8(argv[i]);
+    }
+    if (wantsScreenshotMode(arguments)) {
+        fwup::start_screenshot_mode(window, settings, [&translator, &window](const QString& code) {
+            loadTranslation(code, &translator, &window);
+        });
+    }
 
     const int result = QApplication::exec();
     markRunEnded(settings, window.saveGeometry());

@@ -129,6 +129,21 @@ private slots:
         terminate(second);
     }
 
+    // The marketing switch pictures every page in every language in the working directory, leaves the
+    // user's language as it was and keeps the program running.
+    void screenshotRun() {
+        QProcess process;
+        start(process, {QStringLiteral("--ss-for-marketing")});
+        const QDir pictures(home_->path());
+        const QStringList filter{QStringLiteral("cuu_*.png")};
+        QTRY_COMPARE_WITH_TIMEOUT(pictures.entryList(filter, QDir::Files).size(), 11 * 12, 120000);
+        QTRY_VERIFY(QFileInfo(pictures.filePath(QStringLiteral("cuu_zh_11.png"))).size() > 0);
+        QVERIFY(QFileInfo(pictures.filePath(QStringLiteral("cuu_en_00.png"))).size() > 0);
+        QCOMPARE(setting(QStringLiteral("language")).toString(), QStringLiteral("de"));
+        QCOMPARE(process.state(), QProcess::Running);
+        terminate(process);
+    }
+
     // The rule that lets a user open the detectors names the vendor id the program looks for.
     void udevRuleNamesTheDetectorsVendor() {
         const QString vendor = QStringLiteral("%1").arg(
