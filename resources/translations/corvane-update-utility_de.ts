@@ -122,7 +122,7 @@ Versuchen Sie es erneut oder wenden Sie sich an ein &lt;a style=&quot;color:#E12
     </message>
     <message>
         <source>TRY AGAIN</source>
-        <translation>ERNEUT VERSUCHEN</translation>
+        <translation>WIEDERHOLEN</translation>
     </message>
     <message>
         <source>Battery Status Check Failed. Restart the detector then retry.</source>

@@ -52,7 +52,7 @@ Connect one device only to check for updates.</source>
     </message>
     <message>
         <source>Updates are available for your device.</source>
-        <translation>お使いのデバイスで利用できるアップデートがあります。</translation>
+        <translation>お使いのデバイスにアップデートがあります。</translation>
     </message>
     <message>
         <source>New software version: %1</source>
@@ -126,7 +126,7 @@ Try again, or contact a &lt;a style=&quot;color:#E1251B;&quot; href=&quot;https:
     </message>
     <message>
         <source>Battery Status Check Failed. Restart the detector then retry.</source>
-        <translation>バッテリーの状態を確認できませんでした。探知機を再起動してから、もう一度お試しください。</translation>
+        <translation>バッテリーを確認できませんでした。探知機を再起動して再試行してください。</translation>
     </message>
     <message>
         <source>Battery Low. Please charge your detector then retry.</source>

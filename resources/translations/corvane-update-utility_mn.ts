@@ -126,7 +126,7 @@ Try again, or contact a &lt;a style=&quot;color:#E1251B;&quot; href=&quot;https:
     </message>
     <message>
         <source>Battery Status Check Failed. Restart the detector then retry.</source>
-        <translation>Батарейн төлөвийг шалгаж чадсангүй. Детектороо дахин асаагаад дахин оролдоно уу.</translation>
+        <translation>Батарейн төлөвийг шалгаж чадсангүй. Детектороо унтрааж асаагаад дахин оролдоно уу.</translation>
     </message>
     <message>
         <source>Battery Low. Please charge your detector then retry.</source>

@@ -26,20 +26,20 @@
     <name>MainWindow</name>
     <message>
         <source>Connect a device to check for updates</source>
-        <translation>Conecte um dispositivo para verificar se há atualizações</translation>
+        <translation>Ligue um dispositivo para procurar atualizações</translation>
     </message>
     <message>
         <source>Multiple devices connected.
 
 Connect one device only to check for updates.</source>
-        <translation>Vários dispositivos conectados.
+        <translation>Vários dispositivos ligados.
 
-Conecte apenas um dispositivo para verificar se há atualizações.</translation>
+Ligue apenas um dispositivo para procurar atualizações.</translation>
     </message>
     <message>
         <source>Your device is up to date.
 </source>
-        <translation>Seu dispositivo está atualizado.
+        <translation>O seu dispositivo está atualizado.
 </translation>
     </message>
     <message>
@@ -52,7 +52,7 @@ Conecte apenas um dispositivo para verificar se há atualizações.</translation
     </message>
     <message>
         <source>Updates are available for your device.</source>
-        <translation>Há atualizações disponíveis para seu dispositivo.</translation>
+        <translation>Há atualizações disponíveis para o seu dispositivo.</translation>
     </message>
     <message>
         <source>New software version: %1</source>
@@ -60,7 +60,7 @@ Conecte apenas um dispositivo para verificar se há atualizações.</translation
     </message>
     <message>
         <source>Ensure coil is connected and batteries are charged</source>
-        <translation>Verifique se a bobina está conectada e se as baterias estão carregadas</translation>
+        <translation>Certifique-se de que a bobina está ligada e as baterias estão carregadas</translation>
     </message>
     <message>
         <source>INSTALL</source>
@@ -68,7 +68,7 @@ Conecte apenas um dispositivo para verificar se há atualizações.</translation
     </message>
     <message>
         <source>&lt;html&gt;&lt;img src=&apos;:/Warning-19.png&apos;&gt;&lt;/html&gt; Please use the latest Corvane Update Utility to ensure successful installation</source>
-        <translation>&lt;html&gt;&lt;img src=&apos;:/Warning-19.png&apos;&gt;&lt;/html&gt; Use a versão mais recente do Utilitário de atualização Corvane para garantir uma instalação bem-sucedida</translation>
+        <translation>&lt;html&gt;&lt;img src=&apos;:/Warning-19.png&apos;&gt;&lt;/html&gt; Utilize a versão mais recente do Utilitário de atualização Corvane para garantir uma instalação bem-sucedida</translation>
     </message>
     <message>
         <source>Restore a previous update version.</source>
@@ -76,11 +76,11 @@ Conecte apenas um dispositivo para verificar se há atualizações.</translation
     </message>
     <message>
         <source>No previous update versions available.</source>
-        <translation>Nenhuma versão anterior da atualização disponível.</translation>
+        <translation>Não há versões anteriores da atualização disponíveis.</translation>
     </message>
     <message>
         <source>&lt;b&gt;DOWNLOAD AND INSTALL&lt;/b&gt;</source>
-        <translation>&lt;b&gt;BAIXAR E INSTALAR&lt;/b&gt;</translation>
+        <translation>&lt;b&gt;TRANSFERIR E INSTALAR&lt;/b&gt;</translation>
     </message>
     <message>
         <source>CANCEL</source>
@@ -88,19 +88,19 @@ Conecte apenas um dispositivo para verificar se há atualizações.</translation
     </message>
     <message>
         <source>Downloading...</source>
-        <translation>Baixando...</translation>
+        <translation>A transferir...</translation>
     </message>
     <message>
         <source>Preparing to install...</source>
-        <translation>Preparando a instalação...</translation>
+        <translation>A preparar a instalação...</translation>
     </message>
     <message>
         <source>Installing...
 
 Do not disconnect or turn off your device.</source>
-        <translation>Instalando...
+        <translation>A instalar...
 
-Não desconecte nem desligue seu dispositivo.</translation>
+Não desconecte nem desligue o seu dispositivo.</translation>
     </message>
     <message>
         <source>Installation complete.
@@ -108,7 +108,7 @@ Não desconecte nem desligue seu dispositivo.</translation>
 Your device can now be disconnected.</source>
         <translation>Instalação concluída.
 
-Agora você pode desconectar seu dispositivo.</translation>
+Já pode desconectar o seu dispositivo.</translation>
     </message>
     <message>
         <source>Installation failed.</source>
@@ -118,19 +118,19 @@ Agora você pode desconectar seu dispositivo.</translation>
         <source>The update has not been installed.&lt;br/&gt;
 Try again, or contact a &lt;a style=&quot;color:#E1251B;&quot; href=&quot;https://www.corvane.com/customer-care/service-support&quot;&gt;Corvane service centre&lt;/a&gt; for assistance.</source>
         <translation>A atualização não foi instalada.&lt;br/&gt;
-Tente novamente ou entre em contato com um &lt;a style=&quot;color:#E1251B;&quot; href=&quot;https://www.corvane.com/customer-care/service-support&quot;&gt;centro de assistência Corvane&lt;/a&gt; para obter ajuda.</translation>
+Tente novamente ou contacte um &lt;a style=&quot;color:#E1251B;&quot; href=&quot;https://www.corvane.com/customer-care/service-support&quot;&gt;centro de assistência Corvane&lt;/a&gt; para obter ajuda.</translation>
     </message>
     <message>
         <source>TRY AGAIN</source>
-        <translation>TENTAR NOVAMENTE</translation>
+        <translation>TENTAR DE NOVO</translation>
     </message>
     <message>
         <source>Battery Status Check Failed. Restart the detector then retry.</source>
-        <translation>Falha na verificação da bateria. Reinicie o detector e tente novamente.</translation>
+        <translation>Falha na verificação da bateria. Reinicie o detetor e tente novamente.</translation>
     </message>
     <message>
         <source>Battery Low. Please charge your detector then retry.</source>
-        <translation>Bateria fraca. Carregue o detector e tente novamente.</translation>
+        <translation>Bateria fraca. Carregue o detetor e tente novamente.</translation>
     </message>
     <message>
         <source>%1 identified.
@@ -138,11 +138,11 @@ Tente novamente ou entre em contato com um &lt;a style=&quot;color:#E1251B;&quot
 Checking for updates...</source>
         <translation>%1 identificado.
 
-Procurando atualizações...</translation>
+A procurar atualizações...</translation>
     </message>
     <message>
         <source>Download progress (%1%)</source>
-        <translation>Progresso do download (%1%)</translation>
+        <translation>Progresso da transferência (%1%)</translation>
     </message>
     <message>
         <source>Installation progress (%1%)</source>
@@ -157,11 +157,11 @@ Procurando atualizações...</translation>
     <name>QCoreApplication</name>
     <message>
         <source>&lt;b&gt;DOWNLOAD AND INSTALL&lt;/b&gt;</source>
-        <translation>&lt;b&gt;BAIXAR E INSTALAR&lt;/b&gt;</translation>
+        <translation>&lt;b&gt;TRANSFERIR E INSTALAR&lt;/b&gt;</translation>
     </message>
     <message>
         <source>&lt;b&gt;DOWNLOAD AND INSTALL&lt;/b&gt; (%L1MB)</source>
-        <translation>&lt;b&gt;BAIXAR E INSTALAR&lt;/b&gt; (%L1 MB)</translation>
+        <translation>&lt;b&gt;TRANSFERIR E INSTALAR&lt;/b&gt; (%L1 MB)</translation>
     </message>
 </context>
 <context>
