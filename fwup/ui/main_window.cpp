@@ -1,7 +1,11 @@
 #include "fwup/ui/main_window.h"
 
+#include "fwup/firmware/firmware_catalog.h"
+#include "fwup/firmware/firmware_file_parser.h"
+#include "fwup/firmware/i_firmware_catalog_file.h"
 #include "fwup/identification/detector_type.h"
 #include "fwup/identification/i_system_identity.h"
+#include "fwup/ui/about_dialog.h"
 #include "fwup/ui/brand.h"
 #include "fwup/ui/custom_event_dispatcher.h"
 #include "fwup/ui/update_page_choice.h"
@@ -9,13 +13,21 @@
 #include "ui_main_window.h"
 
 #include <QAbstractItemView>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDebug>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QFontDatabase>
+#include <QGuiApplication>
 #include <QIcon>
+#include <QMenu>
+#include <QMimeData>
 #include <QTimer>
+#include <QUrl>
 
+#include <algorithm>
 #include <vector>
 
 namespace fwup {
@@ -81,6 +93,7 @@ struct MainWindow::Private {
     QString identifiedDetectorName;
     // The user asked for the restore page instead of the page the versions call for.
     bool restoreMode = false;
+    bool screenshotMode = false;
 };
 
 MainWindow::MainWindow(FirmwareUpdateStateMachine& stateMachine, FirmwareCatalog& catalog, QWidget* parent)
@@ -96,6 +109,10 @@ MainWindow::MainWindow(FirmwareUpdateStateMachine& stateMachine, FirmwareCatalog
     // A style sheet cannot switch them on.
     ui_->restorePageComboBox->view()->setAlternatingRowColors(true);
     setAcceptDrops(true);
+    // The restore page keeps either set of widgets in the same cells; until its list is first built it
+    // shows the form's placeholder rows, as the screenshot mode pictures it.
+    ui_->labelNoPreviousUpdateVersionsAvailable->hide();
+    ui_->restorePageCancelGoldButton->hide();
 
     // Shown once there are languages to choose from.
     ui_->languageLabel->hide();
@@ -140,10 +157,25 @@ void MainWindow::applyStyleSheet() {
 }
 
 void MainWindow::connectButtons() {
-    // The user actions connect the buttons' clicked signals here: those of the version pages before
-    // the restore list's index signal, those of the last two pages after it.
+    // Closing the last window ends main's event loop.
+    const auto quit = [this] {
+        close();
+    };
+    connect(ui_->upToDatePageQuitButton, &QPushButton::clicked, this, quit);
+    connect(ui_->updatesAvailPageInstallButton, &QPushButton::clicked, this,
+            &MainWindow::onDownloadAndInstallButtonClicked);
+    connect(ui_->updatesAvailPageQuitButton, &QPushButton::clicked, this, quit);
+    connect(ui_->dlAvailPageQuitButton, &QPushButton::clicked, this, quit);
+    connect(ui_->restorePageCancelButton, &QPushButton::clicked, this,
+            &MainWindow::onRestorePageCancelButtonClicked);
+    connect(ui_->restorePageCancelGoldButton, &QPushButton::clicked, this,
+            &MainWindow::onRestorePageCancelButtonClicked);
     connect(ui_->restorePageComboBox, &QComboBox::currentIndexChanged, this,
             &MainWindow::onRestorePageComboBoxIndexChanged);
+    connect(ui_->installCompletePageQuitButton, &QPushButton::clicked, this, quit);
+    connect(ui_->installFailedTryAgainButton, &QPushButton::clicked, this,
+            [this] { d_->stateMachine.initiateUpdateProcess(); });
+    connect(ui_->installFailedQuitButton, &QPushButton::clicked, this, quit);
 }
 
 void MainWindow::addTranslatedLanguage(const QString& code, const QString& nativeName, const QPixmap& flag) {
@@ -153,6 +185,136 @@ void MainWindow::addTranslatedLanguage(const QString& code, const QString& nativ
 
 void MainWindow::setLanguageFlagIcon(const QPixmap& flag) {
     ui_->languageLabel->setPixmap(flag);
+}
+
+void MainWindow::setScreenshotMode(bool on) {
+    d_->screenshotMode = on;
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    // Leaving in the middle of an installation could leave the detector without working firmware.
+    if (watched == this && event->type() == QEvent::Close &&
+        ui_->stackedWidget->currentWidget() == ui_->pageInstalling) {
+        event->ignore();
+        return true;
+    }
+    if (event->type() != QEvent::MouseButtonPress) {
+        return false;
+    }
+    if (watched == ui_->aboutButtonLabel) {
+        onAboutButtonClicked();
+    } else if (watched == ui_->moreOptionsButtonLabel) {
+        onMoreOptionsButtonClicked();
+    } else if (watched == ui_->dlAvailPageDlAndInstallButtonLabel) {
+        onDownloadAndInstallButtonClicked();
+    } else if (watched == ui_->restorePageGoButtonLabel) {
+        onRestorePageGoButtonClicked();
+    } else if (watched == ui_->languageLabel) {
+        onLanguageButtonClicked();
+    } else {
+        return false;
+    }
+    // Consumed here, so a press that reaches the window through the dispatcher and again as the
+    // label's own filter is acted on once.
+    return true;
+}
+
+void MainWindow::onAboutButtonClicked() {
+    AboutDialog dialog(this);
+    dialog.setWindowTitle(
+        QCoreApplication::translate("MainWindow", "About %1").arg(QGuiApplication::applicationDisplayName()));
+    dialog.exec();
+}
+
+void MainWindow::onMoreOptionsButtonClicked() {
+    d_->restoreMode = true;
+    chooseUpdatePageToShow(true);
+}
+
+void MainWindow::onDownloadAndInstallButtonClicked() {
+    d_->stateMachine.selectLatestFirmwareToUpgrade();
+}
+
+void MainWindow::onRestorePageGoButtonClicked() {
+    const QVariant data = ui_->restorePageComboBox->currentData(Qt::UserRole);
+    if (data.metaType() != QMetaType::fromType<FirmwareUpdateStateMachine::AvailableFirmware>()) {
+        qWarning() << "Combo box variant data is not of expected type";
+        return;
+    }
+    d_->stateMachine.selectFirmwareToUpgrade(
+        data.value<FirmwareUpdateStateMachine::AvailableFirmware>().versions);
+}
+
+void MainWindow::onRestorePageCancelButtonClicked() {
+    d_->restoreMode = false;
+    chooseUpdatePageToShow(true);
+}
+
+void MainWindow::onLanguageButtonClicked() {
+    // A child of the frame, so that the style sheet's menu rule applies.
+    QMenu menu(ui_->root);
+    for (const auto& language : d_->languages) {
+        menu.addAction(QIcon(language.flag), language.nativeName)->setData(language.code);
+    }
+    const QLabel* label = ui_->languageLabel;
+    if (const QAction* chosen = menu.exec(label->mapToGlobal(QPoint(label->width(), 0)))) {
+        emit languageChangeRequested(chosen->data().toString());
+    }
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::LanguageChange) {
+        return;
+    }
+    ui_->retranslateUi(this);
+    // The texts the current page was given from the state, again in the new language.
+    showPageForState(d_->stateMachine.state(), false);
+    ui_->labelDetectorIdentifiedCheckingForUpdates->setText(
+        QCoreApplication::translate("MainWindow", "%1 identified.\n\nChecking for updates...")
+            .arg(d_->identifiedDetectorName));
+    if (d_->screenshotMode) {
+        const QString text = downloadAndInstallButtonText(3'500'000);
+        ui_->dlAvailPageDlAndInstallButtonLabel->setText(text);
+        ui_->restorePageGoButtonLabel->setText(text);
+        onDownloadProgress(20);
+        onInstallProgress(true, 20);
+    }
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    // Nothing may change the catalog under a detector that is being looked at or updated.
+    if (d_->stateMachine.state() != State::SEARCHING_FOR_DETECTOR) {
+        return;
+    }
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (std::any_of(urls.cbegin(), urls.cend(), [](const QUrl& url) { return url.isLocalFile(); })) {
+        event->acceptProposedAction();
+    }
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    // The state machine finds the new firmware at its next catalog search. Files no parser takes are
+    // ignored; the parsers and the catalog log their own failures.
+    bool local = false;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (!url.isLocalFile()) {
+            continue;
+        }
+        local = true;
+        const QString path = url.toLocalFile();
+        const auto parsers = global_firmware_file_parser_registry();
+        for (const auto& parser : parsers) {
+            for (const auto& file : parser->parseFile(path)) {
+                d_->catalog.addOrUpdateFirmware(*file);
+            }
+        }
+    }
+    // The catalog keeps a copy, so the source never needs to move or delete anything.
+    if (local && (event->possibleActions() & Qt::CopyAction)) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    }
 }
 
 void MainWindow::onStateMachineStateChanged(FirmwareUpdateStateMachine::State state) {

@@ -39,6 +39,13 @@ public:
     void addTranslatedLanguage(const QString& code, const QString& nativeName, const QPixmap& flag);
     // The flag of the language now loaded.
     void setLanguageFlagIcon(const QPixmap& flag);
+    // In screenshot mode every language change fills in demonstration values (a download size and
+    // progress) for the pictures; see screenshot_mode.h.
+    void setScreenshotMode(bool on);
+
+    // Refuses to close while an installation is shown, and turns presses on the five labels that act
+    // as buttons into their actions. Filters every event of the application through the dispatcher.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     // `fresh` is false when the page is shown again for the same state (after a language change):
     // then it keeps what the user chose on it and only sets its texts again.
@@ -74,6 +81,23 @@ public slots:
     void onDownloadProgress(int percent);
     void onInstallProgress(bool determinate, int percent);
     void onRestorePageComboBoxIndexChanged(int index);
+
+    void onAboutButtonClicked();
+    void onMoreOptionsButtonClicked();
+    void onDownloadAndInstallButtonClicked();
+    // Installs the version chosen in the restore list.
+    void onRestorePageGoButtonClicked();
+    void onRestorePageCancelButtonClicked();
+    // Offers the languages in a menu; the one picked is asked for with languageChangeRequested.
+    void onLanguageButtonClicked();
+
+protected:
+    // Shows every text in the language just loaded.
+    void changeEvent(QEvent* event) override;
+    // Firmware files may be dropped only while the window waits for a detector.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    // Offers every dropped local file to every firmware file parser and catalogs what they find.
+    void dropEvent(QDropEvent* event) override;
 
 private:
     struct Private;

@@ -152,6 +152,10 @@ Suche nach Updates...</translation>
         <source>&lt;b&gt;INSTALL&lt;/b&gt;</source>
         <translation>&lt;b&gt;INSTALLIEREN&lt;/b&gt;</translation>
     </message>
+    <message>
+        <source>About %1</source>
+        <translation>Über %1</translation>
+    </message>
 </context>
 <context>
     <name>QCoreApplication</name>

@@ -152,6 +152,10 @@ Checking for updates...</translation>
         <source>&lt;b&gt;INSTALL&lt;/b&gt;</source>
         <translation>&lt;b&gt;INSTALL&lt;/b&gt;</translation>
     </message>
+    <message>
+        <source>About %1</source>
+        <translation>About %1</translation>
+    </message>
 </context>
 <context>
     <name>QCoreApplication</name>

@@ -152,6 +152,10 @@ Recherche de mises à jour...</translation>
         <source>&lt;b&gt;INSTALL&lt;/b&gt;</source>
         <translation>&lt;b&gt;INSTALLER&lt;/b&gt;</translation>
     </message>
+    <message>
+        <source>About %1</source>
+        <translation>À propos de %1</translation>
+    </message>
 </context>
 <context>
     <name>QCoreApplication</name>

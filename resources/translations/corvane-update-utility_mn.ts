@@ -152,6 +152,10 @@ Checking for updates...</source>
         <source>&lt;b&gt;INSTALL&lt;/b&gt;</source>
         <translation>&lt;b&gt;СУУЛГАХ&lt;/b&gt;</translation>
     </message>
+    <message>
+        <source>About %1</source>
+        <translation>%1 тухай</translation>
+    </message>
 </context>
 <context>
     <name>QCoreApplication</name>

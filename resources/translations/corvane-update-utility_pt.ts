@@ -152,6 +152,10 @@ A procurar atualizações...</translation>
         <source>&lt;b&gt;INSTALL&lt;/b&gt;</source>
         <translation>&lt;b&gt;INSTALAR&lt;/b&gt;</translation>
     </message>
+    <message>
+        <source>About %1</source>
+        <translation>Acerca de %1</translation>
+    </message>
 </context>
 <context>
     <name>QCoreApplication</name>

@@ -152,6 +152,10 @@ Checking for updates...</source>
         <source>&lt;b&gt;INSTALL&lt;/b&gt;</source>
         <translation>&lt;b&gt;УСТАНОВИТЬ&lt;/b&gt;</translation>
     </message>
+    <message>
+        <source>About %1</source>
+        <translation>О программе %1</translation>
+    </message>
 </context>
 <context>
     <name>QCoreApplication</name>
