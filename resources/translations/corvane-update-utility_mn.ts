@@ -44,7 +44,7 @@ Connect one device only to check for updates.</source>
     </message>
     <message>
         <source>Current software version: %1</source>
-        <translation>Одоогийн программын хувилбар: %1</translation>
+        <translation>Одоогийн програмын хувилбар: %1</translation>
     </message>
     <message>
         <source>QUIT</source>
@@ -56,7 +56,7 @@ Connect one device only to check for updates.</source>
     </message>
     <message>
         <source>New software version: %1</source>
-        <translation>Программын шинэ хувилбар: %1</translation>
+        <translation>Програмын шинэ хувилбар: %1</translation>
     </message>
     <message>
         <source>Ensure coil is connected and batteries are charged</source>
@@ -126,11 +126,11 @@ Try again, or contact a &lt;a style=&quot;color:#E1251B;&quot; href=&quot;https:
     </message>
     <message>
         <source>Battery Status Check Failed. Restart the detector then retry.</source>
-        <translation>Батарейн төлөвийг шалгаж чадсангүй. Детектороо унтрааж асаагаад дахин оролдоно уу.</translation>
+        <translation>Батарейн төлөвийг шалгаж чадсангүй. Илрүүлэгчээ унтрааж асаагаад дахин оролдоно уу.</translation>
     </message>
     <message>
         <source>Battery Low. Please charge your detector then retry.</source>
-        <translation>Батарейн цэнэг бага байна. Детектороо цэнэглээд дахин оролдоно уу.</translation>
+        <translation>Батарейн цэнэг бага байна. Илрүүлэгчээ цэнэглээд дахин оролдоно уу.</translation>
     </message>
     <message>
         <source>%1 identified.

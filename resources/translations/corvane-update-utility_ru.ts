@@ -126,11 +126,11 @@ Try again, or contact a &lt;a style=&quot;color:#E1251B;&quot; href=&quot;https:
     </message>
     <message>
         <source>Battery Status Check Failed. Restart the detector then retry.</source>
-        <translation>Не удалось проверить аккумулятор. Перезапустите детектор и повторите попытку.</translation>
+        <translation>Не удалось проверить аккумулятор. Перезапустите металлоискатель и повторите попытку.</translation>
     </message>
     <message>
         <source>Battery Low. Please charge your detector then retry.</source>
-        <translation>Низкий заряд аккумулятора. Зарядите детектор и повторите попытку.</translation>
+        <translation>Низкий заряд аккумулятора. Зарядите металлоискатель и повторите попытку.</translation>
     </message>
     <message>
         <source>%1 identified.
