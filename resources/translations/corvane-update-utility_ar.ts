@@ -12,7 +12,7 @@
     <name>ActivityIndicator</name>
     <message>
         <source>Form</source>
-        <translation type="unfinished"></translation>
+        <translation>نموذج</translation>
     </message>
 </context>
 <context>
@@ -26,20 +26,20 @@
     <name>MainWindow</name>
     <message>
         <source>Connect a device to check for updates</source>
-        <translation>قم بتوصيل جهاز للتحقق من وجود تحديثات</translation>
+        <translation>وصّل جهازًا للتحقق من وجود تحديثات</translation>
     </message>
     <message>
         <source>Multiple devices connected.
 
 Connect one device only to check for updates.</source>
-        <translation>هناك عدة أجهزة متصلة.
+        <translation>عدة أجهزة متصلة.
 
-قم بتوصيل جهاز واحد فقط للتحقق من وجود تحديثات.</translation>
+وصّل جهازًا واحدًا فقط للتحقق من وجود تحديثات.</translation>
     </message>
     <message>
         <source>Your device is up to date.
 </source>
-        <translation>جهازك محدَّث.
+        <translation>جهازك محدّث.
 </translation>
     </message>
     <message>
@@ -48,7 +48,7 @@ Connect one device only to check for updates.</source>
     </message>
     <message>
         <source>QUIT</source>
-        <translation>إنهاء</translation>
+        <translation>خروج</translation>
     </message>
     <message>
         <source>Updates are available for your device.</source>
@@ -68,7 +68,7 @@ Connect one device only to check for updates.</source>
     </message>
     <message>
         <source>&lt;html&gt;&lt;img src=&apos;:/Warning-19.png&apos;&gt;&lt;/html&gt; Please use the latest Corvane Update Utility to ensure successful installation</source>
-        <translation>&lt;html&gt;&lt;img src=&apos;:/Warning-19.png&apos;&gt;&lt;/html&gt; يرجى استخدام أحدث إصدار من أداة تحديث Corvane لضمان نجاح التثبيت</translation>
+        <translation>&lt;html&gt;&lt;img src=&apos;:/Warning-19.png&apos;&gt;&lt;/html&gt; يُرجى استخدام أحدث إصدار من أداة تحديث Corvane لضمان نجاح التثبيت</translation>
     </message>
     <message>
         <source>Restore a previous update version.</source>
@@ -117,8 +117,8 @@ Your device can now be disconnected.</source>
     <message>
         <source>The update has not been installed.&lt;br/&gt;
 Try again, or contact a &lt;a style=&quot;color:#E1251B;&quot; href=&quot;https://www.corvane.com/customer-care/service-support&quot;&gt;Corvane service centre&lt;/a&gt; for assistance.</source>
-        <translation>لم يتم تثبيت التحديث.&lt;br/&gt;
-حاول مرة أخرى، أو اتصل بـ&lt;a style=&quot;color:#E1251B;&quot; href=&quot;https://www.corvane.com/customer-care/service-support&quot;&gt;مركز خدمة Corvane&lt;/a&gt; للحصول على المساعدة.</translation>
+        <translation>لم يُثبَّت التحديث.&lt;br/&gt;
+حاول مرة أخرى، أو تواصل مع &lt;a style=&quot;color:#E1251B;&quot; href=&quot;https://www.corvane.com/customer-care/service-support&quot;&gt;مركز خدمة Corvane&lt;/a&gt; للحصول على المساعدة.</translation>
     </message>
     <message>
         <source>TRY AGAIN</source>
@@ -126,35 +126,35 @@ Try again, or contact a &lt;a style=&quot;color:#E1251B;&quot; href=&quot;https:
     </message>
     <message>
         <source>Battery Status Check Failed. Restart the detector then retry.</source>
-        <translation>فشل فحص حالة البطارية. أعد تشغيل الكاشف ثم حاول مرة أخرى.</translation>
+        <translation>تعذّر التحقق من حالة البطارية. أعد تشغيل الكاشف ثم حاول مرة أخرى.</translation>
     </message>
     <message>
         <source>Battery Low. Please charge your detector then retry.</source>
-        <translation>البطارية ضعيفة. يرجى شحن الكاشف ثم المحاولة مرة أخرى.</translation>
-    </message>
-    <message>
-        <source>About %1</source>
-        <translation>حول %1</translation>
+        <translation>البطارية منخفضة. يُرجى شحن الكاشف ثم المحاولة مرة أخرى.</translation>
     </message>
     <message>
         <source>%1 identified.
 
 Checking for updates...</source>
-        <translation>تم التعرف على %1.
+        <translation>تم التعرّف على %1.
 
-جارٍ التحقق من وجود تحديثات...</translation>
+جارٍ البحث عن تحديثات...</translation>
     </message>
     <message>
         <source>Download progress (%1%)</source>
-        <translation>تقدم التنزيل (%1%)</translation>
+        <translation>تقدّم التنزيل (%1%)</translation>
     </message>
     <message>
         <source>Installation progress (%1%)</source>
-        <translation>تقدم التثبيت (%1%)</translation>
+        <translation>تقدّم التثبيت (%1%)</translation>
     </message>
     <message>
         <source>&lt;b&gt;INSTALL&lt;/b&gt;</source>
         <translation>&lt;b&gt;تثبيت&lt;/b&gt;</translation>
+    </message>
+    <message>
+        <source>About %1</source>
+        <translation>حول %1</translation>
     </message>
 </context>
 <context>
@@ -172,7 +172,7 @@ Checking for updates...</source>
     <name>UserPromptDialog</name>
     <message>
         <source>%1</source>
-        <translation type="unfinished"></translation>
+        <translation>%1</translation>
     </message>
     <message>
         <source>OK</source>

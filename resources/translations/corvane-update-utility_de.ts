@@ -12,7 +12,7 @@
     <name>ActivityIndicator</name>
     <message>
         <source>Form</source>
-        <translation type="unfinished"></translation>
+        <translation>Formular</translation>
     </message>
 </context>
 <context>
@@ -60,7 +60,7 @@ Schließen Sie nur ein Gerät an, um nach Updates zu suchen.</translation>
     </message>
     <message>
         <source>Ensure coil is connected and batteries are charged</source>
-        <translation>Stellen Sie sicher, dass die Spule angeschlossen ist und die Akkus geladen sind</translation>
+        <translation>Achten Sie darauf, dass die Spule angeschlossen und die Akkus geladen sind</translation>
     </message>
     <message>
         <source>INSTALL</source>
@@ -68,7 +68,7 @@ Schließen Sie nur ein Gerät an, um nach Updates zu suchen.</translation>
     </message>
     <message>
         <source>&lt;html&gt;&lt;img src=&apos;:/Warning-19.png&apos;&gt;&lt;/html&gt; Please use the latest Corvane Update Utility to ensure successful installation</source>
-        <translation>&lt;html&gt;&lt;img src=&apos;:/Warning-19.png&apos;&gt;&lt;/html&gt; Bitte verwenden Sie das neueste Corvane Update-Dienstprogramm, damit die Installation gelingt</translation>
+        <translation>&lt;html&gt;&lt;img src=&apos;:/Warning-19.png&apos;&gt;&lt;/html&gt; Verwenden Sie das neueste Corvane Update-Dienstprogramm, damit die Installation gelingt</translation>
     </message>
     <message>
         <source>Restore a previous update version.</source>
@@ -118,7 +118,7 @@ Sie können Ihr Gerät jetzt trennen.</translation>
         <source>The update has not been installed.&lt;br/&gt;
 Try again, or contact a &lt;a style=&quot;color:#E1251B;&quot; href=&quot;https://www.corvane.com/customer-care/service-support&quot;&gt;Corvane service centre&lt;/a&gt; for assistance.</source>
         <translation>Das Update wurde nicht installiert.&lt;br/&gt;
-Versuchen Sie es erneut oder wenden Sie sich an ein &lt;a style=&quot;color:#E1251B;&quot; href=&quot;https://www.corvane.com/customer-care/service-support&quot;&gt;Corvane-Servicecenter&lt;/a&gt;.</translation>
+Versuchen Sie es erneut oder wenden Sie sich an ein &lt;a style=&quot;color:#E1251B;&quot; href=&quot;https://www.corvane.com/customer-care/service-support&quot;&gt;Corvane Servicecenter&lt;/a&gt;.</translation>
     </message>
     <message>
         <source>TRY AGAIN</source>
@@ -126,15 +126,11 @@ Versuchen Sie es erneut oder wenden Sie sich an ein &lt;a style=&quot;color:#E12
     </message>
     <message>
         <source>Battery Status Check Failed. Restart the detector then retry.</source>
-        <translation>Prüfung des Akkustatus fehlgeschlagen. Starten Sie den Detektor neu und versuchen Sie es erneut.</translation>
+        <translation>Akkuprüfung fehlgeschlagen. Starten Sie den Detektor neu und versuchen Sie es erneut.</translation>
     </message>
     <message>
         <source>Battery Low. Please charge your detector then retry.</source>
-        <translation>Akku schwach. Bitte laden Sie Ihren Detektor und versuchen Sie es erneut.</translation>
-    </message>
-    <message>
-        <source>About %1</source>
-        <translation>Über %1</translation>
+        <translation>Akku schwach. Bitte laden Sie Ihren Detektor auf und versuchen Sie es erneut.</translation>
     </message>
     <message>
         <source>%1 identified.
@@ -146,15 +142,19 @@ Suche nach Updates...</translation>
     </message>
     <message>
         <source>Download progress (%1%)</source>
-        <translation>Download-Fortschritt (%1%)</translation>
+        <translation>Download-Fortschritt (%1 %)</translation>
     </message>
     <message>
         <source>Installation progress (%1%)</source>
-        <translation>Installationsfortschritt (%1%)</translation>
+        <translation>Installationsfortschritt (%1 %)</translation>
     </message>
     <message>
         <source>&lt;b&gt;INSTALL&lt;/b&gt;</source>
         <translation>&lt;b&gt;INSTALLIEREN&lt;/b&gt;</translation>
+    </message>
+    <message>
+        <source>About %1</source>
+        <translation>Über %1</translation>
     </message>
 </context>
 <context>
@@ -165,14 +165,14 @@ Suche nach Updates...</translation>
     </message>
     <message>
         <source>&lt;b&gt;DOWNLOAD AND INSTALL&lt;/b&gt; (%L1MB)</source>
-        <translation>&lt;b&gt;HERUNTERLADEN UND INSTALLIEREN&lt;/b&gt; (%L1MB)</translation>
+        <translation>&lt;b&gt;HERUNTERLADEN UND INSTALLIEREN&lt;/b&gt; (%L1 MB)</translation>
     </message>
 </context>
 <context>
     <name>UserPromptDialog</name>
     <message>
         <source>%1</source>
-        <translation type="unfinished"></translation>
+        <translation>%1</translation>
     </message>
     <message>
         <source>OK</source>

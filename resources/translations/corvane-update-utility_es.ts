@@ -12,7 +12,7 @@
     <name>ActivityIndicator</name>
     <message>
         <source>Form</source>
-        <translation type="unfinished"></translation>
+        <translation>Formulario</translation>
     </message>
 </context>
 <context>
@@ -32,7 +32,7 @@
         <source>Multiple devices connected.
 
 Connect one device only to check for updates.</source>
-        <translation>Varios dispositivos conectados.
+        <translation>Hay varios dispositivos conectados.
 
 Conecte un solo dispositivo para buscar actualizaciones.</translation>
     </message>
@@ -44,7 +44,7 @@ Conecte un solo dispositivo para buscar actualizaciones.</translation>
     </message>
     <message>
         <source>Current software version: %1</source>
-        <translation>Versión actual del software: %1</translation>
+        <translation>Versión de software actual: %1</translation>
     </message>
     <message>
         <source>QUIT</source>
@@ -56,7 +56,7 @@ Conecte un solo dispositivo para buscar actualizaciones.</translation>
     </message>
     <message>
         <source>New software version: %1</source>
-        <translation>Nueva versión del software: %1</translation>
+        <translation>Nueva versión de software: %1</translation>
     </message>
     <message>
         <source>Ensure coil is connected and batteries are charged</source>
@@ -68,7 +68,7 @@ Conecte un solo dispositivo para buscar actualizaciones.</translation>
     </message>
     <message>
         <source>&lt;html&gt;&lt;img src=&apos;:/Warning-19.png&apos;&gt;&lt;/html&gt; Please use the latest Corvane Update Utility to ensure successful installation</source>
-        <translation>&lt;html&gt;&lt;img src=&apos;:/Warning-19.png&apos;&gt;&lt;/html&gt; Utilice la versión más reciente de la Utilidad de actualización Corvane para garantizar una instalación correcta</translation>
+        <translation>&lt;html&gt;&lt;img src=&apos;:/Warning-19.png&apos;&gt;&lt;/html&gt; Use la versión más reciente de la Utilidad de actualización Corvane para que la instalación se realice correctamente</translation>
     </message>
     <message>
         <source>Restore a previous update version.</source>
@@ -118,7 +118,7 @@ Ya puede desconectar su dispositivo.</translation>
         <source>The update has not been installed.&lt;br/&gt;
 Try again, or contact a &lt;a style=&quot;color:#E1251B;&quot; href=&quot;https://www.corvane.com/customer-care/service-support&quot;&gt;Corvane service centre&lt;/a&gt; for assistance.</source>
         <translation>La actualización no se ha instalado.&lt;br/&gt;
-Vuelva a intentarlo o póngase en contacto con un &lt;a style=&quot;color:#E1251B;&quot; href=&quot;https://www.corvane.com/customer-care/service-support&quot;&gt;centro de servicio de Corvane&lt;/a&gt; para obtener ayuda.</translation>
+Vuelva a intentarlo o póngase en contacto con un &lt;a style=&quot;color:#E1251B;&quot; href=&quot;https://www.corvane.com/customer-care/service-support&quot;&gt;centro de servicio Corvane&lt;/a&gt; para obtener ayuda.</translation>
     </message>
     <message>
         <source>TRY AGAIN</source>
@@ -126,15 +126,11 @@ Vuelva a intentarlo o póngase en contacto con un &lt;a style=&quot;color:#E1251
     </message>
     <message>
         <source>Battery Status Check Failed. Restart the detector then retry.</source>
-        <translation>Error al comprobar el estado de las baterías. Reinicie el detector y vuelva a intentarlo.</translation>
+        <translation>No se pudo comprobar el estado de la batería. Reinicie el detector y vuelva a intentarlo.</translation>
     </message>
     <message>
         <source>Battery Low. Please charge your detector then retry.</source>
         <translation>Batería baja. Cargue el detector y vuelva a intentarlo.</translation>
-    </message>
-    <message>
-        <source>About %1</source>
-        <translation>Acerca de %1</translation>
     </message>
     <message>
         <source>%1 identified.
@@ -146,15 +142,19 @@ Buscando actualizaciones...</translation>
     </message>
     <message>
         <source>Download progress (%1%)</source>
-        <translation>Progreso de la descarga (%1%)</translation>
+        <translation>Progreso de la descarga (%1 %)</translation>
     </message>
     <message>
         <source>Installation progress (%1%)</source>
-        <translation>Progreso de la instalación (%1%)</translation>
+        <translation>Progreso de la instalación (%1 %)</translation>
     </message>
     <message>
         <source>&lt;b&gt;INSTALL&lt;/b&gt;</source>
         <translation>&lt;b&gt;INSTALAR&lt;/b&gt;</translation>
+    </message>
+    <message>
+        <source>About %1</source>
+        <translation>Acerca de %1</translation>
     </message>
 </context>
 <context>
@@ -172,7 +172,7 @@ Buscando actualizaciones...</translation>
     <name>UserPromptDialog</name>
     <message>
         <source>%1</source>
-        <translation type="unfinished"></translation>
+        <translation>%1</translation>
     </message>
     <message>
         <source>OK</source>

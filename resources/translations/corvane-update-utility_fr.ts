@@ -12,7 +12,7 @@
     <name>ActivityIndicator</name>
     <message>
         <source>Form</source>
-        <translation type="unfinished"></translation>
+        <translation>Formulaire</translation>
     </message>
 </context>
 <context>
@@ -32,7 +32,7 @@
         <source>Multiple devices connected.
 
 Connect one device only to check for updates.</source>
-        <translation>Plusieurs appareils connectés.
+        <translation>Plusieurs appareils sont connectés.
 
 Connectez un seul appareil pour rechercher des mises à jour.</translation>
     </message>
@@ -44,7 +44,7 @@ Connectez un seul appareil pour rechercher des mises à jour.</translation>
     </message>
     <message>
         <source>Current software version: %1</source>
-        <translation>Version actuelle du logiciel : %1</translation>
+        <translation>Version logicielle actuelle&#xa0;: %1</translation>
     </message>
     <message>
         <source>QUIT</source>
@@ -56,11 +56,11 @@ Connectez un seul appareil pour rechercher des mises à jour.</translation>
     </message>
     <message>
         <source>New software version: %1</source>
-        <translation>Nouvelle version du logiciel : %1</translation>
+        <translation>Nouvelle version logicielle&#xa0;: %1</translation>
     </message>
     <message>
         <source>Ensure coil is connected and batteries are charged</source>
-        <translation>Vérifiez que la bobine est connectée et que les batteries sont chargées</translation>
+        <translation>Vérifiez que le disque est branché et que les batteries sont chargées</translation>
     </message>
     <message>
         <source>INSTALL</source>
@@ -68,15 +68,15 @@ Connectez un seul appareil pour rechercher des mises à jour.</translation>
     </message>
     <message>
         <source>&lt;html&gt;&lt;img src=&apos;:/Warning-19.png&apos;&gt;&lt;/html&gt; Please use the latest Corvane Update Utility to ensure successful installation</source>
-        <translation>&lt;html&gt;&lt;img src=&apos;:/Warning-19.png&apos;&gt;&lt;/html&gt; Veuillez utiliser la dernière version de l&apos;Utilitaire de mise à jour Corvane pour garantir la réussite de l&apos;installation</translation>
+        <translation>&lt;html&gt;&lt;img src=&apos;:/Warning-19.png&apos;&gt;&lt;/html&gt; Utilisez la dernière version de l&apos;Utilitaire de mise à jour Corvane pour que l&apos;installation réussisse</translation>
     </message>
     <message>
         <source>Restore a previous update version.</source>
-        <translation>Restaurer une version de mise à jour antérieure.</translation>
+        <translation>Restaurer une version précédente de la mise à jour.</translation>
     </message>
     <message>
         <source>No previous update versions available.</source>
-        <translation>Aucune version de mise à jour antérieure disponible.</translation>
+        <translation>Aucune version précédente de la mise à jour n&apos;est disponible.</translation>
     </message>
     <message>
         <source>&lt;b&gt;DOWNLOAD AND INSTALL&lt;/b&gt;</source>
@@ -100,7 +100,7 @@ Connectez un seul appareil pour rechercher des mises à jour.</translation>
 Do not disconnect or turn off your device.</source>
         <translation>Installation en cours...
 
-Ne déconnectez pas et n&apos;éteignez pas votre appareil.</translation>
+Ne débranchez pas et n&apos;éteignez pas votre appareil.</translation>
     </message>
     <message>
         <source>Installation complete.
@@ -108,7 +108,7 @@ Ne déconnectez pas et n&apos;éteignez pas votre appareil.</translation>
 Your device can now be disconnected.</source>
         <translation>Installation terminée.
 
-Vous pouvez maintenant déconnecter votre appareil.</translation>
+Vous pouvez maintenant débrancher votre appareil.</translation>
     </message>
     <message>
         <source>Installation failed.</source>
@@ -126,15 +126,11 @@ Réessayez ou contactez un &lt;a style=&quot;color:#E1251B;&quot; href=&quot;htt
     </message>
     <message>
         <source>Battery Status Check Failed. Restart the detector then retry.</source>
-        <translation>Échec de la vérification de l&apos;état des batteries. Redémarrez le détecteur puis réessayez.</translation>
+        <translation>Échec de la vérification de la batterie. Redémarrez le détecteur, puis réessayez.</translation>
     </message>
     <message>
         <source>Battery Low. Please charge your detector then retry.</source>
-        <translation>Batteries faibles. Veuillez charger votre détecteur puis réessayer.</translation>
-    </message>
-    <message>
-        <source>About %1</source>
-        <translation>À propos de %1</translation>
+        <translation>Batterie faible. Rechargez votre détecteur, puis réessayez.</translation>
     </message>
     <message>
         <source>%1 identified.
@@ -146,15 +142,19 @@ Recherche de mises à jour...</translation>
     </message>
     <message>
         <source>Download progress (%1%)</source>
-        <translation>Progression du téléchargement (%1%)</translation>
+        <translation>Progression du téléchargement (%1&#xa0;%)</translation>
     </message>
     <message>
         <source>Installation progress (%1%)</source>
-        <translation>Progression de l&apos;installation (%1%)</translation>
+        <translation>Progression de l&apos;installation (%1&#xa0;%)</translation>
     </message>
     <message>
         <source>&lt;b&gt;INSTALL&lt;/b&gt;</source>
         <translation>&lt;b&gt;INSTALLER&lt;/b&gt;</translation>
+    </message>
+    <message>
+        <source>About %1</source>
+        <translation>À propos de %1</translation>
     </message>
 </context>
 <context>
@@ -165,14 +165,14 @@ Recherche de mises à jour...</translation>
     </message>
     <message>
         <source>&lt;b&gt;DOWNLOAD AND INSTALL&lt;/b&gt; (%L1MB)</source>
-        <translation>&lt;b&gt;TÉLÉCHARGER ET INSTALLER&lt;/b&gt; (%L1 Mo)</translation>
+        <translation>&lt;b&gt;TÉLÉCHARGER ET INSTALLER&lt;/b&gt; (%L1&#xa0;Mo)</translation>
     </message>
 </context>
 <context>
     <name>UserPromptDialog</name>
     <message>
         <source>%1</source>
-        <translation type="unfinished"></translation>
+        <translation>%1</translation>
     </message>
     <message>
         <source>OK</source>

@@ -12,7 +12,7 @@
     <name>ActivityIndicator</name>
     <message>
         <source>Form</source>
-        <translation type="unfinished"></translation>
+        <translation>フォーム</translation>
     </message>
 </context>
 <context>
@@ -52,7 +52,7 @@ Connect one device only to check for updates.</source>
     </message>
     <message>
         <source>Updates are available for your device.</source>
-        <translation>お使いのデバイスのアップデートがあります。</translation>
+        <translation>お使いのデバイスにアップデートがあります。</translation>
     </message>
     <message>
         <source>New software version: %1</source>
@@ -68,11 +68,11 @@ Connect one device only to check for updates.</source>
     </message>
     <message>
         <source>&lt;html&gt;&lt;img src=&apos;:/Warning-19.png&apos;&gt;&lt;/html&gt; Please use the latest Corvane Update Utility to ensure successful installation</source>
-        <translation>&lt;html&gt;&lt;img src=&apos;:/Warning-19.png&apos;&gt;&lt;/html&gt; インストールを確実に行うため、最新の Corvane アップデートユーティリティ をご使用ください</translation>
+        <translation>&lt;html&gt;&lt;img src=&apos;:/Warning-19.png&apos;&gt;&lt;/html&gt; インストールを確実に行うため、最新の Corvane アップデートユーティリティをお使いください</translation>
     </message>
     <message>
         <source>Restore a previous update version.</source>
-        <translation>以前のアップデートバージョンを復元します。</translation>
+        <translation>以前のアップデートバージョンに戻します。</translation>
     </message>
     <message>
         <source>No previous update versions available.</source>
@@ -100,7 +100,7 @@ Connect one device only to check for updates.</source>
 Do not disconnect or turn off your device.</source>
         <translation>インストール中...
 
-デバイスの接続を外したり、電源を切ったりしないでください。</translation>
+デバイスを取り外したり、電源を切ったりしないでください。</translation>
     </message>
     <message>
         <source>Installation complete.
@@ -108,7 +108,7 @@ Do not disconnect or turn off your device.</source>
 Your device can now be disconnected.</source>
         <translation>インストールが完了しました。
 
-デバイスの接続を外してもかまいません。</translation>
+デバイスを取り外せます。</translation>
     </message>
     <message>
         <source>Installation failed.</source>
@@ -126,15 +126,11 @@ Try again, or contact a &lt;a style=&quot;color:#E1251B;&quot; href=&quot;https:
     </message>
     <message>
         <source>Battery Status Check Failed. Restart the detector then retry.</source>
-        <translation>バッテリー状態の確認に失敗しました。探知機を再起動してから、もう一度お試しください。</translation>
+        <translation>バッテリーを確認できませんでした。探知機を再起動して再試行してください。</translation>
     </message>
     <message>
         <source>Battery Low. Please charge your detector then retry.</source>
         <translation>バッテリー残量が少なくなっています。探知機を充電してから、もう一度お試しください。</translation>
-    </message>
-    <message>
-        <source>About %1</source>
-        <translation>%1 について</translation>
     </message>
     <message>
         <source>%1 identified.
@@ -156,6 +152,10 @@ Checking for updates...</source>
         <source>&lt;b&gt;INSTALL&lt;/b&gt;</source>
         <translation>&lt;b&gt;インストール&lt;/b&gt;</translation>
     </message>
+    <message>
+        <source>About %1</source>
+        <translation>%1 について</translation>
+    </message>
 </context>
 <context>
     <name>QCoreApplication</name>
@@ -172,7 +172,7 @@ Checking for updates...</source>
     <name>UserPromptDialog</name>
     <message>
         <source>%1</source>
-        <translation type="unfinished"></translation>
+        <translation>%1</translation>
     </message>
     <message>
         <source>OK</source>

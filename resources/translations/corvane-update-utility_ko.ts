@@ -12,7 +12,7 @@
     <name>ActivityIndicator</name>
     <message>
         <source>Form</source>
-        <translation type="unfinished"></translation>
+        <translation>폼</translation>
     </message>
 </context>
 <context>
@@ -26,20 +26,20 @@
     <name>MainWindow</name>
     <message>
         <source>Connect a device to check for updates</source>
-        <translation>업데이트를 확인하려면 장치를 연결하십시오</translation>
+        <translation>업데이트를 확인하려면 기기를 연결하세요</translation>
     </message>
     <message>
         <source>Multiple devices connected.
 
 Connect one device only to check for updates.</source>
-        <translation>여러 장치가 연결되어 있습니다.
+        <translation>여러 기기가 연결되어 있습니다.
 
-업데이트를 확인하려면 장치를 하나만 연결하십시오.</translation>
+업데이트를 확인하려면 기기를 하나만 연결하세요.</translation>
     </message>
     <message>
         <source>Your device is up to date.
 </source>
-        <translation>장치가 최신 상태입니다.
+        <translation>기기가 최신 상태입니다.
 </translation>
     </message>
     <message>
@@ -52,7 +52,7 @@ Connect one device only to check for updates.</source>
     </message>
     <message>
         <source>Updates are available for your device.</source>
-        <translation>장치에 사용할 수 있는 업데이트가 있습니다.</translation>
+        <translation>기기에 사용할 수 있는 업데이트가 있습니다.</translation>
     </message>
     <message>
         <source>New software version: %1</source>
@@ -60,7 +60,7 @@ Connect one device only to check for updates.</source>
     </message>
     <message>
         <source>Ensure coil is connected and batteries are charged</source>
-        <translation>코일이 연결되어 있고 배터리가 충전되어 있는지 확인하십시오</translation>
+        <translation>코일이 연결되어 있고 배터리가 충전되어 있는지 확인하세요</translation>
     </message>
     <message>
         <source>INSTALL</source>
@@ -68,11 +68,11 @@ Connect one device only to check for updates.</source>
     </message>
     <message>
         <source>&lt;html&gt;&lt;img src=&apos;:/Warning-19.png&apos;&gt;&lt;/html&gt; Please use the latest Corvane Update Utility to ensure successful installation</source>
-        <translation>&lt;html&gt;&lt;img src=&apos;:/Warning-19.png&apos;&gt;&lt;/html&gt; 설치가 제대로 이루어지도록 최신 Corvane 업데이트 유틸리티를 사용하십시오</translation>
+        <translation>&lt;html&gt;&lt;img src=&apos;:/Warning-19.png&apos;&gt;&lt;/html&gt; 설치가 제대로 되도록 최신 Corvane 업데이트 유틸리티를 사용하세요</translation>
     </message>
     <message>
         <source>Restore a previous update version.</source>
-        <translation>이전 업데이트 버전을 복원합니다.</translation>
+        <translation>이전 업데이트 버전으로 복원합니다.</translation>
     </message>
     <message>
         <source>No previous update versions available.</source>
@@ -100,7 +100,7 @@ Connect one device only to check for updates.</source>
 Do not disconnect or turn off your device.</source>
         <translation>설치 중...
 
-장치의 연결을 끊거나 전원을 끄지 마십시오.</translation>
+기기의 연결을 끊거나 전원을 끄지 마세요.</translation>
     </message>
     <message>
         <source>Installation complete.
@@ -108,7 +108,7 @@ Do not disconnect or turn off your device.</source>
 Your device can now be disconnected.</source>
         <translation>설치가 완료되었습니다.
 
-이제 장치의 연결을 끊어도 됩니다.</translation>
+이제 기기의 연결을 끊어도 됩니다.</translation>
     </message>
     <message>
         <source>Installation failed.</source>
@@ -118,7 +118,7 @@ Your device can now be disconnected.</source>
         <source>The update has not been installed.&lt;br/&gt;
 Try again, or contact a &lt;a style=&quot;color:#E1251B;&quot; href=&quot;https://www.corvane.com/customer-care/service-support&quot;&gt;Corvane service centre&lt;/a&gt; for assistance.</source>
         <translation>업데이트가 설치되지 않았습니다.&lt;br/&gt;
-다시 시도하거나 &lt;a style=&quot;color:#E1251B;&quot; href=&quot;https://www.corvane.com/customer-care/service-support&quot;&gt;Corvane 서비스 센터&lt;/a&gt;에 도움을 요청하십시오.</translation>
+다시 시도하거나 &lt;a style=&quot;color:#E1251B;&quot; href=&quot;https://www.corvane.com/customer-care/service-support&quot;&gt;Corvane 서비스 센터&lt;/a&gt;에 문의하세요.</translation>
     </message>
     <message>
         <source>TRY AGAIN</source>
@@ -126,23 +126,19 @@ Try again, or contact a &lt;a style=&quot;color:#E1251B;&quot; href=&quot;https:
     </message>
     <message>
         <source>Battery Status Check Failed. Restart the detector then retry.</source>
-        <translation>배터리 상태 확인에 실패했습니다. 탐지기를 다시 시작한 후 다시 시도하십시오.</translation>
+        <translation>배터리 상태를 확인하지 못했습니다. 탐지기를 다시 시작한 후 다시 시도하세요.</translation>
     </message>
     <message>
         <source>Battery Low. Please charge your detector then retry.</source>
-        <translation>배터리가 부족합니다. 탐지기를 충전한 후 다시 시도하십시오.</translation>
-    </message>
-    <message>
-        <source>About %1</source>
-        <translation>%1 정보</translation>
+        <translation>배터리가 부족합니다. 탐지기를 충전한 후 다시 시도하세요.</translation>
     </message>
     <message>
         <source>%1 identified.
 
 Checking for updates...</source>
-        <translation>%1 확인됨.
+        <translation>%1 감지됨.
 
-업데이트 확인 중...</translation>
+업데이트를 확인하는 중...</translation>
     </message>
     <message>
         <source>Download progress (%1%)</source>
@@ -155,6 +151,10 @@ Checking for updates...</source>
     <message>
         <source>&lt;b&gt;INSTALL&lt;/b&gt;</source>
         <translation>&lt;b&gt;설치&lt;/b&gt;</translation>
+    </message>
+    <message>
+        <source>About %1</source>
+        <translation>%1 정보</translation>
     </message>
 </context>
 <context>
@@ -172,7 +172,7 @@ Checking for updates...</source>
     <name>UserPromptDialog</name>
     <message>
         <source>%1</source>
-        <translation type="unfinished"></translation>
+        <translation>%1</translation>
     </message>
     <message>
         <source>OK</source>

@@ -12,7 +12,7 @@
     <name>ActivityIndicator</name>
     <message>
         <source>Form</source>
-        <translation type="unfinished"></translation>
+        <translation>Маягт</translation>
     </message>
 </context>
 <context>
@@ -52,7 +52,7 @@ Connect one device only to check for updates.</source>
     </message>
     <message>
         <source>Updates are available for your device.</source>
-        <translation>Таны төхөөрөмжид шинэчлэлт бэлэн байна.</translation>
+        <translation>Таны төхөөрөмжид шинэчлэлт гарсан байна.</translation>
     </message>
     <message>
         <source>New software version: %1</source>
@@ -60,7 +60,7 @@ Connect one device only to check for updates.</source>
     </message>
     <message>
         <source>Ensure coil is connected and batteries are charged</source>
-        <translation>Ороомог холбогдсон, батерей цэнэглэгдсэн эсэхийг шалгана уу</translation>
+        <translation>Ороомог холбогдсон, батарей цэнэглэгдсэн эсэхийг шалгана уу</translation>
     </message>
     <message>
         <source>INSTALL</source>
@@ -68,7 +68,7 @@ Connect one device only to check for updates.</source>
     </message>
     <message>
         <source>&lt;html&gt;&lt;img src=&apos;:/Warning-19.png&apos;&gt;&lt;/html&gt; Please use the latest Corvane Update Utility to ensure successful installation</source>
-        <translation>&lt;html&gt;&lt;img src=&apos;:/Warning-19.png&apos;&gt;&lt;/html&gt; Амжилттай суулгахын тулд Corvane шинэчлэлийн хэрэгсэл-ийн хамгийн сүүлийн хувилбарыг ашиглана уу</translation>
+        <translation>&lt;html&gt;&lt;img src=&apos;:/Warning-19.png&apos;&gt;&lt;/html&gt; Амжилттай суулгахын тулд Corvane шинэчлэлийн хэрэгслийн хамгийн сүүлийн хувилбарыг ашиглана уу</translation>
     </message>
     <message>
         <source>Restore a previous update version.</source>
@@ -106,19 +106,19 @@ Do not disconnect or turn off your device.</source>
         <source>Installation complete.
 
 Your device can now be disconnected.</source>
-        <translation>Суулгалт дууслаа.
+        <translation>Суулгаж дууслаа.
 
 Одоо төхөөрөмжөө салгаж болно.</translation>
     </message>
     <message>
         <source>Installation failed.</source>
-        <translation>Суулгалт амжилтгүй боллоо.</translation>
+        <translation>Суулгаж чадсангүй.</translation>
     </message>
     <message>
         <source>The update has not been installed.&lt;br/&gt;
 Try again, or contact a &lt;a style=&quot;color:#E1251B;&quot; href=&quot;https://www.corvane.com/customer-care/service-support&quot;&gt;Corvane service centre&lt;/a&gt; for assistance.</source>
         <translation>Шинэчлэлт суусангүй.&lt;br/&gt;
-Дахин оролдох эсвэл тусламж авахаар &lt;a style=&quot;color:#E1251B;&quot; href=&quot;https://www.corvane.com/customer-care/service-support&quot;&gt;Corvane-ийн үйлчилгээний төв&lt;/a&gt;-тэй холбогдоно уу.</translation>
+Дахин оролдох эсвэл тусламж авахын тулд &lt;a style=&quot;color:#E1251B;&quot; href=&quot;https://www.corvane.com/customer-care/service-support&quot;&gt;Corvane үйлчилгээний төвтэй&lt;/a&gt; холбогдоно уу.</translation>
     </message>
     <message>
         <source>TRY AGAIN</source>
@@ -126,15 +126,11 @@ Try again, or contact a &lt;a style=&quot;color:#E1251B;&quot; href=&quot;https:
     </message>
     <message>
         <source>Battery Status Check Failed. Restart the detector then retry.</source>
-        <translation>Батерейн төлөвийг шалгаж чадсангүй. Илрүүлэгчээ дахин асаагаад дахин оролдоно уу.</translation>
+        <translation>Батарейн төлөвийг шалгаж чадсангүй. Илрүүлэгчээ унтрааж асаагаад дахин оролдоно уу.</translation>
     </message>
     <message>
         <source>Battery Low. Please charge your detector then retry.</source>
-        <translation>Батерейн цэнэг бага байна. Илрүүлэгчээ цэнэглээд дахин оролдоно уу.</translation>
-    </message>
-    <message>
-        <source>About %1</source>
-        <translation>%1-ийн тухай</translation>
+        <translation>Батарейн цэнэг бага байна. Илрүүлэгчээ цэнэглээд дахин оролдоно уу.</translation>
     </message>
     <message>
         <source>%1 identified.
@@ -146,15 +142,19 @@ Checking for updates...</source>
     </message>
     <message>
         <source>Download progress (%1%)</source>
-        <translation>Татаж авах явц (%1%)</translation>
+        <translation>Татаж авалтын явц (%1%)</translation>
     </message>
     <message>
         <source>Installation progress (%1%)</source>
-        <translation>Суулгах явц (%1%)</translation>
+        <translation>Суулгалтын явц (%1%)</translation>
     </message>
     <message>
         <source>&lt;b&gt;INSTALL&lt;/b&gt;</source>
         <translation>&lt;b&gt;СУУЛГАХ&lt;/b&gt;</translation>
+    </message>
+    <message>
+        <source>About %1</source>
+        <translation>%1 тухай</translation>
     </message>
 </context>
 <context>
@@ -165,14 +165,14 @@ Checking for updates...</source>
     </message>
     <message>
         <source>&lt;b&gt;DOWNLOAD AND INSTALL&lt;/b&gt; (%L1MB)</source>
-        <translation>&lt;b&gt;ТАТАЖ АВААД СУУЛГАХ&lt;/b&gt; (%L1MB)</translation>
+        <translation>&lt;b&gt;ТАТАЖ АВААД СУУЛГАХ&lt;/b&gt; (%L1 МБ)</translation>
     </message>
 </context>
 <context>
     <name>UserPromptDialog</name>
     <message>
         <source>%1</source>
-        <translation type="unfinished"></translation>
+        <translation>%1</translation>
     </message>
     <message>
         <source>OK</source>

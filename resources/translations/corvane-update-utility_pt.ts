@@ -12,7 +12,7 @@
     <name>ActivityIndicator</name>
     <message>
         <source>Form</source>
-        <translation type="unfinished"></translation>
+        <translation>Formulário</translation>
     </message>
 </context>
 <context>
@@ -26,15 +26,15 @@
     <name>MainWindow</name>
     <message>
         <source>Connect a device to check for updates</source>
-        <translation>Conecte um dispositivo para verificar se há atualizações</translation>
+        <translation>Ligue um dispositivo para procurar atualizações</translation>
     </message>
     <message>
         <source>Multiple devices connected.
 
 Connect one device only to check for updates.</source>
-        <translation>Vários dispositivos conectados.
+        <translation>Vários dispositivos ligados.
 
-Conecte apenas um dispositivo para verificar se há atualizações.</translation>
+Ligue apenas um dispositivo para procurar atualizações.</translation>
     </message>
     <message>
         <source>Your device is up to date.
@@ -60,7 +60,7 @@ Conecte apenas um dispositivo para verificar se há atualizações.</translation
     </message>
     <message>
         <source>Ensure coil is connected and batteries are charged</source>
-        <translation>Certifique-se de que a bobina está conectada e as baterias carregadas</translation>
+        <translation>Certifique-se de que a bobina está ligada e as baterias estão carregadas</translation>
     </message>
     <message>
         <source>INSTALL</source>
@@ -68,19 +68,19 @@ Conecte apenas um dispositivo para verificar se há atualizações.</translation
     </message>
     <message>
         <source>&lt;html&gt;&lt;img src=&apos;:/Warning-19.png&apos;&gt;&lt;/html&gt; Please use the latest Corvane Update Utility to ensure successful installation</source>
-        <translation>&lt;html&gt;&lt;img src=&apos;:/Warning-19.png&apos;&gt;&lt;/html&gt; Use a versão mais recente do Utilitário de atualização Corvane para garantir uma instalação bem-sucedida</translation>
+        <translation>&lt;html&gt;&lt;img src=&apos;:/Warning-19.png&apos;&gt;&lt;/html&gt; Utilize a versão mais recente do Utilitário de atualização Corvane para garantir uma instalação bem-sucedida</translation>
     </message>
     <message>
         <source>Restore a previous update version.</source>
-        <translation>Restaurar uma versão de atualização anterior.</translation>
+        <translation>Restaurar uma versão anterior da atualização.</translation>
     </message>
     <message>
         <source>No previous update versions available.</source>
-        <translation>Nenhuma versão de atualização anterior disponível.</translation>
+        <translation>Não há versões anteriores da atualização disponíveis.</translation>
     </message>
     <message>
         <source>&lt;b&gt;DOWNLOAD AND INSTALL&lt;/b&gt;</source>
-        <translation>&lt;b&gt;BAIXAR E INSTALAR&lt;/b&gt;</translation>
+        <translation>&lt;b&gt;TRANSFERIR E INSTALAR&lt;/b&gt;</translation>
     </message>
     <message>
         <source>CANCEL</source>
@@ -88,17 +88,17 @@ Conecte apenas um dispositivo para verificar se há atualizações.</translation
     </message>
     <message>
         <source>Downloading...</source>
-        <translation>Baixando...</translation>
+        <translation>A transferir...</translation>
     </message>
     <message>
         <source>Preparing to install...</source>
-        <translation>Preparando a instalação...</translation>
+        <translation>A preparar a instalação...</translation>
     </message>
     <message>
         <source>Installing...
 
 Do not disconnect or turn off your device.</source>
-        <translation>Instalando...
+        <translation>A instalar...
 
 Não desconecte nem desligue o seu dispositivo.</translation>
     </message>
@@ -118,23 +118,19 @@ Já pode desconectar o seu dispositivo.</translation>
         <source>The update has not been installed.&lt;br/&gt;
 Try again, or contact a &lt;a style=&quot;color:#E1251B;&quot; href=&quot;https://www.corvane.com/customer-care/service-support&quot;&gt;Corvane service centre&lt;/a&gt; for assistance.</source>
         <translation>A atualização não foi instalada.&lt;br/&gt;
-Tente novamente ou entre em contato com um &lt;a style=&quot;color:#E1251B;&quot; href=&quot;https://www.corvane.com/customer-care/service-support&quot;&gt;centro de assistência Corvane&lt;/a&gt; para obter ajuda.</translation>
+Tente novamente ou contacte um &lt;a style=&quot;color:#E1251B;&quot; href=&quot;https://www.corvane.com/customer-care/service-support&quot;&gt;centro de assistência Corvane&lt;/a&gt; para obter ajuda.</translation>
     </message>
     <message>
         <source>TRY AGAIN</source>
-        <translation>REPETIR</translation>
+        <translation>TENTAR DE NOVO</translation>
     </message>
     <message>
         <source>Battery Status Check Failed. Restart the detector then retry.</source>
-        <translation>Falha na verificação do estado das baterias. Reinicie o detector e tente novamente.</translation>
+        <translation>Falha na verificação da bateria. Reinicie o detetor e tente novamente.</translation>
     </message>
     <message>
         <source>Battery Low. Please charge your detector then retry.</source>
-        <translation>Bateria fraca. Carregue o detector e tente novamente.</translation>
-    </message>
-    <message>
-        <source>About %1</source>
-        <translation>Sobre %1</translation>
+        <translation>Bateria fraca. Carregue o detetor e tente novamente.</translation>
     </message>
     <message>
         <source>%1 identified.
@@ -142,11 +138,11 @@ Tente novamente ou entre em contato com um &lt;a style=&quot;color:#E1251B;&quot
 Checking for updates...</source>
         <translation>%1 identificado.
 
-Verificando atualizações...</translation>
+A procurar atualizações...</translation>
     </message>
     <message>
         <source>Download progress (%1%)</source>
-        <translation>Progresso do download (%1%)</translation>
+        <translation>Progresso da transferência (%1%)</translation>
     </message>
     <message>
         <source>Installation progress (%1%)</source>
@@ -156,23 +152,27 @@ Verificando atualizações...</translation>
         <source>&lt;b&gt;INSTALL&lt;/b&gt;</source>
         <translation>&lt;b&gt;INSTALAR&lt;/b&gt;</translation>
     </message>
+    <message>
+        <source>About %1</source>
+        <translation>Acerca de %1</translation>
+    </message>
 </context>
 <context>
     <name>QCoreApplication</name>
     <message>
         <source>&lt;b&gt;DOWNLOAD AND INSTALL&lt;/b&gt;</source>
-        <translation>&lt;b&gt;BAIXAR E INSTALAR&lt;/b&gt;</translation>
+        <translation>&lt;b&gt;TRANSFERIR E INSTALAR&lt;/b&gt;</translation>
     </message>
     <message>
         <source>&lt;b&gt;DOWNLOAD AND INSTALL&lt;/b&gt; (%L1MB)</source>
-        <translation>&lt;b&gt;BAIXAR E INSTALAR&lt;/b&gt; (%L1 MB)</translation>
+        <translation>&lt;b&gt;TRANSFERIR E INSTALAR&lt;/b&gt; (%L1 MB)</translation>
     </message>
 </context>
 <context>
     <name>UserPromptDialog</name>
     <message>
         <source>%1</source>
-        <translation type="unfinished"></translation>
+        <translation>%1</translation>
     </message>
     <message>
         <source>OK</source>

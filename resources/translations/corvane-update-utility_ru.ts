@@ -12,7 +12,7 @@
     <name>ActivityIndicator</name>
     <message>
         <source>Form</source>
-        <translation type="unfinished"></translation>
+        <translation>Форма</translation>
     </message>
 </context>
 <context>
@@ -39,7 +39,7 @@ Connect one device only to check for updates.</source>
     <message>
         <source>Your device is up to date.
 </source>
-        <translation>На устройстве установлена последняя версия.
+        <translation>На устройстве установлена последняя версия ПО.
 </translation>
     </message>
     <message>
@@ -68,7 +68,7 @@ Connect one device only to check for updates.</source>
     </message>
     <message>
         <source>&lt;html&gt;&lt;img src=&apos;:/Warning-19.png&apos;&gt;&lt;/html&gt; Please use the latest Corvane Update Utility to ensure successful installation</source>
-        <translation>&lt;html&gt;&lt;img src=&apos;:/Warning-19.png&apos;&gt;&lt;/html&gt; Для успешной установки используйте последнюю версию программы «Утилита обновления Corvane»</translation>
+        <translation>&lt;html&gt;&lt;img src=&apos;:/Warning-19.png&apos;&gt;&lt;/html&gt; Для успешной установки используйте последнюю версию Утилиты обновления Corvane</translation>
     </message>
     <message>
         <source>Restore a previous update version.</source>
@@ -76,11 +76,11 @@ Connect one device only to check for updates.</source>
     </message>
     <message>
         <source>No previous update versions available.</source>
-        <translation>Предыдущие версии обновлений недоступны.</translation>
+        <translation>Предыдущих версий обновления нет.</translation>
     </message>
     <message>
         <source>&lt;b&gt;DOWNLOAD AND INSTALL&lt;/b&gt;</source>
-        <translation>&lt;b&gt;ЗАГРУЗИТЬ И УСТАНОВИТЬ&lt;/b&gt;</translation>
+        <translation>&lt;b&gt;СКАЧАТЬ И УСТАНОВИТЬ&lt;/b&gt;</translation>
     </message>
     <message>
         <source>CANCEL</source>
@@ -88,7 +88,7 @@ Connect one device only to check for updates.</source>
     </message>
     <message>
         <source>Downloading...</source>
-        <translation>Загрузка...</translation>
+        <translation>Скачивание...</translation>
     </message>
     <message>
         <source>Preparing to install...</source>
@@ -100,7 +100,7 @@ Connect one device only to check for updates.</source>
 Do not disconnect or turn off your device.</source>
         <translation>Установка...
 
-Не отсоединяйте и не выключайте устройство.</translation>
+Не отключайте и не выключайте устройство.</translation>
     </message>
     <message>
         <source>Installation complete.
@@ -108,11 +108,11 @@ Do not disconnect or turn off your device.</source>
 Your device can now be disconnected.</source>
         <translation>Установка завершена.
 
-Теперь устройство можно отсоединить.</translation>
+Теперь устройство можно отключить.</translation>
     </message>
     <message>
         <source>Installation failed.</source>
-        <translation>Сбой установки.</translation>
+        <translation>Ошибка установки.</translation>
     </message>
     <message>
         <source>The update has not been installed.&lt;br/&gt;
@@ -126,53 +126,53 @@ Try again, or contact a &lt;a style=&quot;color:#E1251B;&quot; href=&quot;https:
     </message>
     <message>
         <source>Battery Status Check Failed. Restart the detector then retry.</source>
-        <translation>Не удалось проверить состояние аккумуляторов. Перезапустите металлоискатель и повторите попытку.</translation>
+        <translation>Не удалось проверить аккумулятор. Перезапустите металлоискатель и повторите попытку.</translation>
     </message>
     <message>
         <source>Battery Low. Please charge your detector then retry.</source>
-        <translation>Низкий заряд аккумуляторов. Зарядите металлоискатель и повторите попытку.</translation>
-    </message>
-    <message>
-        <source>About %1</source>
-        <translation>О программе %1</translation>
+        <translation>Низкий заряд аккумулятора. Зарядите металлоискатель и повторите попытку.</translation>
     </message>
     <message>
         <source>%1 identified.
 
 Checking for updates...</source>
-        <translation>Обнаружено устройство %1.
+        <translation>Обнаружен %1.
 
 Поиск обновлений...</translation>
     </message>
     <message>
         <source>Download progress (%1%)</source>
-        <translation>Ход загрузки (%1%)</translation>
+        <translation>Скачано: %1%</translation>
     </message>
     <message>
         <source>Installation progress (%1%)</source>
-        <translation>Ход установки (%1%)</translation>
+        <translation>Установлено: %1%</translation>
     </message>
     <message>
         <source>&lt;b&gt;INSTALL&lt;/b&gt;</source>
         <translation>&lt;b&gt;УСТАНОВИТЬ&lt;/b&gt;</translation>
+    </message>
+    <message>
+        <source>About %1</source>
+        <translation>О программе %1</translation>
     </message>
 </context>
 <context>
     <name>QCoreApplication</name>
     <message>
         <source>&lt;b&gt;DOWNLOAD AND INSTALL&lt;/b&gt;</source>
-        <translation>&lt;b&gt;ЗАГРУЗИТЬ И УСТАНОВИТЬ&lt;/b&gt;</translation>
+        <translation>&lt;b&gt;СКАЧАТЬ И УСТАНОВИТЬ&lt;/b&gt;</translation>
     </message>
     <message>
         <source>&lt;b&gt;DOWNLOAD AND INSTALL&lt;/b&gt; (%L1MB)</source>
-        <translation>&lt;b&gt;ЗАГРУЗИТЬ И УСТАНОВИТЬ&lt;/b&gt; (%L1 МБ)</translation>
+        <translation>&lt;b&gt;СКАЧАТЬ И УСТАНОВИТЬ&lt;/b&gt; (%L1 МБ)</translation>
     </message>
 </context>
 <context>
     <name>UserPromptDialog</name>
     <message>
         <source>%1</source>
-        <translation type="unfinished"></translation>
+        <translation>%1</translation>
     </message>
     <message>
         <source>OK</source>

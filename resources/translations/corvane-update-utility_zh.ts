@@ -12,7 +12,7 @@
     <name>ActivityIndicator</name>
     <message>
         <source>Form</source>
-        <translation type="unfinished"></translation>
+        <translation>窗体</translation>
     </message>
 </context>
 <context>
@@ -26,7 +26,7 @@
     <name>MainWindow</name>
     <message>
         <source>Connect a device to check for updates</source>
-        <translation>连接设备以检查更新</translation>
+        <translation>请连接设备以检查更新</translation>
     </message>
     <message>
         <source>Multiple devices connected.
@@ -52,7 +52,7 @@ Connect one device only to check for updates.</source>
     </message>
     <message>
         <source>Updates are available for your device.</source>
-        <translation>您的设备有可用更新。</translation>
+        <translation>您的设备有可用的更新。</translation>
     </message>
     <message>
         <source>New software version: %1</source>
@@ -68,11 +68,11 @@ Connect one device only to check for updates.</source>
     </message>
     <message>
         <source>&lt;html&gt;&lt;img src=&apos;:/Warning-19.png&apos;&gt;&lt;/html&gt; Please use the latest Corvane Update Utility to ensure successful installation</source>
-        <translation>&lt;html&gt;&lt;img src=&apos;:/Warning-19.png&apos;&gt;&lt;/html&gt; 请使用最新版 Corvane 更新工具 以确保安装成功</translation>
+        <translation>&lt;html&gt;&lt;img src=&apos;:/Warning-19.png&apos;&gt;&lt;/html&gt; 请使用最新版 Corvane 更新工具，以确保安装成功</translation>
     </message>
     <message>
         <source>Restore a previous update version.</source>
-        <translation>恢复以前的更新版本。</translation>
+        <translation>恢复到以前的更新版本。</translation>
     </message>
     <message>
         <source>No previous update versions available.</source>
@@ -118,7 +118,7 @@ Your device can now be disconnected.</source>
         <source>The update has not been installed.&lt;br/&gt;
 Try again, or contact a &lt;a style=&quot;color:#E1251B;&quot; href=&quot;https://www.corvane.com/customer-care/service-support&quot;&gt;Corvane service centre&lt;/a&gt; for assistance.</source>
         <translation>更新未安装。&lt;br/&gt;
-请重试，或联系&lt;a style=&quot;color:#E1251B;&quot; href=&quot;https://www.corvane.com/customer-care/service-support&quot;&gt;Corvane 服务中心&lt;/a&gt;寻求帮助。</translation>
+请重试，或联系&lt;a style=&quot;color:#E1251B;&quot; href=&quot;https://www.corvane.com/customer-care/service-support&quot;&gt;Corvane 服务中心&lt;/a&gt;获取帮助。</translation>
     </message>
     <message>
         <source>TRY AGAIN</source>
@@ -133,10 +133,6 @@ Try again, or contact a &lt;a style=&quot;color:#E1251B;&quot; href=&quot;https:
         <translation>电池电量低。请为探测器充电后重试。</translation>
     </message>
     <message>
-        <source>About %1</source>
-        <translation>关于 %1</translation>
-    </message>
-    <message>
         <source>%1 identified.
 
 Checking for updates...</source>
@@ -146,15 +142,19 @@ Checking for updates...</source>
     </message>
     <message>
         <source>Download progress (%1%)</source>
-        <translation>下载进度 (%1%)</translation>
+        <translation>下载进度（%1%）</translation>
     </message>
     <message>
         <source>Installation progress (%1%)</source>
-        <translation>安装进度 (%1%)</translation>
+        <translation>安装进度（%1%）</translation>
     </message>
     <message>
         <source>&lt;b&gt;INSTALL&lt;/b&gt;</source>
         <translation>&lt;b&gt;安装&lt;/b&gt;</translation>
+    </message>
+    <message>
+        <source>About %1</source>
+        <translation>关于 %1</translation>
     </message>
 </context>
 <context>
@@ -172,7 +172,7 @@ Checking for updates...</source>
     <name>UserPromptDialog</name>
     <message>
         <source>%1</source>
-        <translation type="unfinished"></translation>
+        <translation>%1</translation>
     </message>
     <message>
         <source>OK</source>

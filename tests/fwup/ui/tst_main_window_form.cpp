@@ -1,12 +1,17 @@
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QMap>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStackedWidget>
 #include <QTest>
+#include <QTranslator>
 
 #include "fwup/ui/activity_indicator.h"
+#include "fwup/ui/main_window.h"
 #include "resources/initialise_resources.h"
+#include "resources/translations/translation.h"
 #include "ui_main_window.h"
 
 #include "tests/fwup/ui/widget_test_support.h"
@@ -37,8 +42,17 @@ struct FormWindow {
     }
 };
 
-const QString versions_text = QStringLiteral("Current software version: 1.79.0-2.3.0");
-const QString new_versions_text = QStringLiteral("New software version: 1.80.0-2.4.0");
+// The window's texts in the language loaded, as the window looks them up.
+QString window_text(const char* text) {
+    return QCoreApplication::translate("MainWindow", text);
+}
+QString versions_text() {
+    return window_text("Current software version: %1").arg(QLatin1String("1.79.0-2.3.0"));
+}
+QString new_versions_text() {
+    return window_text("New software version: %1").arg(QLatin1String("1.80.0-2.4.0"));
+}
+const char* const battery_check_failed = "Battery Status Check Failed. Restart the detector then retry.";
 
 // What each page shows in use, as the window will fill it; several pages in more than one state.
 const QList<std::pair<const char*, std::function<void(FormWindow&)>>>& scenes() {
@@ -54,51 +68,70 @@ const QList<std::pair<const char*, std::function<void(FormWindow&)>>>& scenes() 
         {"02_identified",
          [](FormWindow& f) {
              f.ui.labelDetectorIdentifiedCheckingForUpdates->setText(
-                 QStringLiteral("SUMMIT PRO JUNIPER identified.\n\nChecking for updates..."));
+                 window_text("%1 identified.\n\nChecking for updates...")
+                     .arg(QLatin1String("SUMMIT PRO JUNIPER")));
              f.show(2, false);
          }},
         {"03_up_to_date",
          [](FormWindow& f) {
-             f.ui.upToDatePageCurrentVersionLabel->setText(versions_text);
+             f.ui.upToDatePageCurrentVersionLabel->setText(versions_text());
              f.show(3, true);
          }},
         {"04_update_available",
          [](FormWindow& f) {
-             f.ui.updatesAvailPageNewVersionLabel->setText(new_versions_text);
-             f.ui.updatesAvailPageCurrentVersionLabel->setText(versions_text);
+             f.ui.updatesAvailPageNewVersionLabel->setText(new_versions_text());
+             f.ui.updatesAvailPageCurrentVersionLabel->setText(versions_text());
              f.ui.updatesAvailPageInvalidVersionWarningLabel->hide();
              f.ui.upgradeAvailablePageReadinessStatusLabel->hide();
              f.show(4, true);
          }},
         {"04_update_available_coil_hint_and_battery",
          [](FormWindow& f) {
-             f.ui.updatesAvailPageNewVersionLabel->setText(new_versions_text);
+             f.ui.updatesAvailPageNewVersionLabel->setText(new_versions_text());
              f.ui.updatesAvailPageCurrentVersionLabel->hide();
-             f.ui.upgradeAvailablePageReadinessStatusLabel->setText(
-                 QStringLiteral("Battery Status Check Failed. Restart the detector then retry."));
+             f.ui.upgradeAvailablePageReadinessStatusLabel->setText(window_text(battery_check_failed));
              f.ui.updatesAvailPageInstallButton->hide();
              f.show(4, true);
          }},
         {"05_download_available",
          [](FormWindow& f) {
-             f.ui.dlAvailPageNewVersionLabel->setText(new_versions_text);
-             f.ui.dlAvailPageCurrentVersionLabel->setText(versions_text);
+             f.ui.dlAvailPageNewVersionLabel->setText(new_versions_text());
+             f.ui.dlAvailPageCurrentVersionLabel->setText(versions_text());
              f.ui.dlAvailPageDlAndInstallButtonLabel->setText(
-                 QStringLiteral("<b>DOWNLOAD AND INSTALL</b> (3.50MB)"));
+                 fwup::MainWindow::downloadAndInstallButtonText(3'500'000));
              f.show(5, true);
          }},
         {"06_restore",
          [](FormWindow& f) {
-             f.ui.restorePageCurrentVersionLabel->setText(versions_text);
+             f.ui.restorePageCurrentVersionLabel->setText(versions_text());
              f.ui.labelNoPreviousUpdateVersionsAvailable->hide();
              f.ui.restorePageReadinessStatusLabel->hide();
-             f.ui.restorePageGoButtonLabel->setText(QStringLiteral("<b>INSTALL</b>"));
+             f.ui.restorePageGoButtonLabel->setText(window_text("<b>INSTALL</b>"));
+             f.ui.restorePageCancelGoldButton->hide();
+             f.show(6, true);
+         }},
+        {"06_restore_download",
+         [](FormWindow& f) {
+             f.ui.restorePageCurrentVersionLabel->setText(versions_text());
+             f.ui.labelNoPreviousUpdateVersionsAvailable->hide();
+             f.ui.restorePageReadinessStatusLabel->hide();
+             f.ui.restorePageGoButtonLabel->setText(
+                 fwup::MainWindow::downloadAndInstallButtonText(3'500'000));
+             f.ui.restorePageCancelGoldButton->hide();
+             f.show(6, true);
+         }},
+        {"06_restore_battery",
+         [](FormWindow& f) {
+             f.ui.restorePageCurrentVersionLabel->setText(versions_text());
+             f.ui.labelNoPreviousUpdateVersionsAvailable->hide();
+             f.ui.restorePageReadinessStatusLabel->setText(window_text(battery_check_failed));
+             f.ui.restorePageGoButtonLabel->hide();
              f.ui.restorePageCancelGoldButton->hide();
              f.show(6, true);
          }},
         {"06_restore_nothing_older",
          [](FormWindow& f) {
-             f.ui.restorePageCurrentVersionLabel->setText(versions_text);
+             f.ui.restorePageCurrentVersionLabel->setText(versions_text());
              f.ui.labelRestoreAPreviousUpdateVersion->hide();
              f.ui.restorePageComboBox->hide();
              f.ui.restorePageReadinessStatusLabel->hide();
@@ -109,7 +142,7 @@ const QList<std::pair<const char*, std::function<void(FormWindow&)>>>& scenes() 
          }},
         {"07_downloading",
          [](FormWindow& f) {
-             f.ui.downloadPageProgressLabel->setText(QStringLiteral("Download progress (20%)"));
+             f.ui.downloadPageProgressLabel->setText(window_text("Download progress (%1%)").arg(20));
              f.ui.downloadPageProgressBar->setValue(20);
              f.show(7, false);
          }},
@@ -124,7 +157,7 @@ const QList<std::pair<const char*, std::function<void(FormWindow&)>>>& scenes() 
          }},
         {"09_installing_with_progress",
          [](FormWindow& f) {
-             f.ui.installPageProgressLabel->setText(QStringLiteral("Installation progress (20%)"));
+             f.ui.installPageProgressLabel->setText(window_text("Installation progress (%1%)").arg(20));
              f.ui.installPageProgressBar->setValue(20);
              f.ui.installPageActInd->hide();
              f.show(9, false);
@@ -139,6 +172,22 @@ const QList<std::pair<const char*, std::function<void(FormWindow&)>>>& scenes() 
          }},
     };
     return list;
+}
+
+// The texts of the visible labels and buttons under `root`, by object name.
+QMap<QString, QString> shown_texts(const QWidget& root) {
+    QMap<QString, QString> texts;
+    for (const QLabel* label : root.findChildren<QLabel*>()) {
+        if (label->isVisible() && !label->text().isEmpty()) {
+            texts.insert(label->objectName(), label->text());
+        }
+    }
+    for (const QAbstractButton* button : root.findChildren<QAbstractButton*>()) {
+        if (button->isVisible() && !button->text().isEmpty()) {
+            texts.insert(button->objectName(), button->text());
+        }
+    }
+    return texts;
 }
 
 } // namespace
@@ -344,24 +393,52 @@ private slots:
             QLatin1String("/customer-care/service-support\">Corvane service centre</a>")));
     }
 
-    // Renders each page as it looks in use into pictures/ beside this test, and checks that no text has
-    // less room than it needs.
+    // Renders each page as it looks in use, in every language, into pictures/ beside this test, and
+    // checks that no text has less room than it needs and that none is left in English.
     void pagesRenderUnclipped_data() {
+        QTest::addColumn<QString>("code");
         QTest::addColumn<int>("scene");
-        for (int i = 0; i < scenes().size(); ++i) {
-            QTest::newRow(scenes()[i].first) << i;
+        for (const Translation& language : TRANSLATION_TABLE) {
+            for (int i = 0; i < scenes().size(); ++i) {
+                QTest::addRow("%s %s", language.code, scenes()[i].first)
+                    << QString::fromLatin1(language.code) << i;
+            }
         }
     }
     void pagesRenderUnclipped() {
+        QFETCH(QString, code);
         QFETCH(int, scene);
+        FormWindow english;
+        scenes()[scene].second(english);
+        const QMap<QString, QString> englishTexts = shown_texts(english.window);
+        QVERIFY(!englishTexts.isEmpty());
+
+        QTranslator translator;
+        QVERIFY(translator.load(QStringLiteral("corvane-update-utility_") + code,
+                                QStringLiteral(":/translations")));
+        QVERIFY(QCoreApplication::installTranslator(&translator));
+        const auto uninstall =
+            qScopeGuard([&translator] { QCoreApplication::removeTranslator(&translator); });
         FormWindow form;
+        form.ui.languageLabel->setPixmap(QPixmap(QStringLiteral(":/lang_flags/%1.png").arg(code)));
         scenes()[scene].second(form);
         QVERIFY(QTest::qWaitForWindowExposed(&form.window));
         QVERIFY(fwup::test::save_picture(
             form.window.grab(),
-            QStringLiteral("main_window_%1.png").arg(QLatin1String(scenes()[scene].first))));
+            QStringLiteral("main_window_%1_%2.png").arg(code, QLatin1String(scenes()[scene].first))));
         const QStringList clipped = fwup::test::clipped_texts(form.window);
         QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QStringLiteral("; "))));
+
+        if (code != QLatin1String("en")) {
+            const QMap<QString, QString> texts = shown_texts(form.window);
+            QStringList untranslated;
+            for (auto it = texts.cbegin(); it != texts.cend(); ++it) {
+                if (englishTexts.value(it.key()) == it.value()) {
+                    untranslated << it.key() + QStringLiteral(": ") + it.value();
+                }
+            }
+            QVERIFY2(untranslated.isEmpty(), qPrintable(untranslated.join(QStringLiteral("; "))));
+        }
     }
 };
 

@@ -565,7 +565,7 @@ void TestUserActions::languageChange() {
              QStringLiteral("SUMMIT PRO erkannt.\n\nSuche nach Updates..."));
     QCOMPARE(rig.find<QPushButton>("restorePageCancelButton")->text(), QStringLiteral("ABBRECHEN"));
 
-    const QString demo = QStringLiteral("<b>HERUNTERLADEN UND INSTALLIEREN</b> (3.50MB)");
+    const QString demo = QStringLiteral("<b>HERUNTERLADEN UND INSTALLIEREN</b> (3.50 MB)");
     QCOMPARE(rig.text("restorePageGoButtonLabel"),
              screenshotMode ? demo : QStringLiteral("<b>INSTALLIEREN</b>"));
     QCOMPARE(rig.text("dlAvailPageDlAndInstallButtonLabel"),
@@ -573,7 +573,7 @@ void TestUserActions::languageChange() {
     QCOMPARE(rig.find<QProgressBar>("installPageProgressBar")->value(), screenshotMode ? 20 : 24);
     QCOMPARE(rig.find<QProgressBar>("downloadPageProgressBar")->value(), screenshotMode ? 20 : 24);
     if (screenshotMode) {
-        QCOMPARE(rig.text("installPageProgressLabel"), QStringLiteral("Installationsfortschritt (20%)"));
+        QCOMPARE(rig.text("installPageProgressLabel"), QStringLiteral("Installationsfortschritt (20 %)"));
         QVERIFY(!rig.find("installPageProgressContainer")->isHidden());
         QVERIFY(rig.find("installPageActInd")->isHidden());
     } else {
