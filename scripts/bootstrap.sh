@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
     qt6-serialport-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
     libhidapi-dev
-    fonts-paratype fonts-droid-fallback
+    fonts-paratype fonts-droid-fallback fonts-nanum
 )
 # The fuzz preset builds with clang and libFuzzer.
 if [ "${WITH_FUZZ:-0}" = 1 ]; then
