@@ -43,8 +43,8 @@ struct Harness {
         fwup::legacy_catalog_manager_registry() = {QSharedPointer<fwup::LodestarCatalogManager>::create()};
     }
 
-    // Only the manifest and the copies belong in the directory; a catalog that sets a damaged manifest
-    // aside may leave more, so the directory is swept now and then.
+    // Only the manifest and MD5-named copies belong in the directory; a catalog that sets a damaged
+    // manifest aside may leave more, so the directory is swept now and then.
     void sweep() {
         if (++inputs % 4096 != 0) {
             return;
@@ -54,7 +54,6 @@ struct Harness {
             const QString path = entries.next();
             const QString name = entries.fileName();
             if (name != QLatin1String(fwup::FilesystemFirmwareCatalog::MANIFEST_FILE_NAME) &&
-                name != QLatin1String(copies[0]) && name != QLatin1String(copies[1]) &&
                 !fwup::is_catalog_file_name(name)) {
                 QFile::remove(path);
             }

@@ -42,10 +42,8 @@ public:
 
 cvsw::muppet::Notifier& notifier = fuzzsupport::notifier();
 
-// Kept from input to input: the read handed to a decoder, its accumulator, a payload and its encoding.
-BasicStdVectorBuffer readBuffer;
+// Kept from input to input: a decoder's accumulator and an encoded frame.
 BasicStdVectorBuffer accumulator;
-BasicStdVectorBuffer payloadBuffer;
 BasicStdVectorBuffer wire;
 
 // Decodes the bytes in reads of chunk bytes, as an endpoint would hand them over.
@@ -53,8 +51,8 @@ std::vector<Frame> decode(Codec& codec, const std::uint8_t* data, std::size_t si
     CollectingPortal portal;
     accumulator.clear();
     for (std::size_t from = 0; from < size; from += chunk) {
-        fuzzsupport::refill(readBuffer, data + from, std::min(chunk, size - from));
-        codec.decode(notifier, readBuffer, accumulator, portal);
+        const fuzzsupport::ReadView read(data + from, std::min(chunk, size - from));
+        codec.decode(notifier, read, accumulator, portal);
     }
     return std::move(portal.frames);
 }
@@ -62,9 +60,8 @@ std::vector<Frame> decode(Codec& codec, const std::uint8_t* data, std::size_t si
 template <typename CodecType>
 void checkRoundTrip(std::uint8_t type, const std::uint8_t* payload, std::size_t size, std::size_t chunk) {
     CodecType sender;
-    fuzzsupport::refill(payloadBuffer, payload, size);
     wire.clear();
-    sender.encode(notifier, type, payloadBuffer, wire);
+    sender.encode(notifier, type, fuzzsupport::ReadView(payload, size), wire);
     CodecType receiver;
     const std::vector<Frame> frames = decode(receiver, wire.data(), wire.size(), chunk);
     if (frames.size() != 1 || frames[0].type != type || frames[0].payload.size() != size ||

@@ -49,9 +49,7 @@ const std::uint8_t kRequestPayload[] = {0x02, 0x00, 0x14};
 
 // Buffers kept from input to input.
 struct Buffers {
-    BasicStdVectorBuffer in;
     BasicStdVectorBuffer pending;
-    BasicStdVectorBuffer request;
     BasicStdVectorBuffer wire;
 };
 
@@ -59,9 +57,9 @@ Buffers* buffers = nullptr;
 
 // Sends one frame; the first goes out behind the connect request, each one on a line of its own.
 void send(fwup::MCM2MAPICodec& codec, bool first) {
-    fuzzsupport::refill(buffers->request, kRequestPayload, sizeof kRequestPayload);
     buffers->wire.clear();
-    codec.encode(fuzzsupport::notifier(), 0xFF, buffers->request, buffers->wire);
+    codec.encode(fuzzsupport::notifier(), 0xFF,
+                 fuzzsupport::ReadView(kRequestPayload, sizeof kRequestPayload), buffers->wire);
     const auto* begin = buffers->wire.data();
     const auto lines = std::count(begin, begin + buffers->wire.size(), '\n');
     if (lines != (first ? 2 : 1)) {
@@ -78,8 +76,8 @@ std::vector<Frame> decode(const std::uint8_t* data, std::size_t size, std::size_
     buffers->pending.clear();
     int read = 0;
     for (std::size_t from = 0; from < size; from += chunk, ++read) {
-        fuzzsupport::refill(buffers->in, data + from, std::min(chunk, size - from));
-        codec.decode(fuzzsupport::notifier(), buffers->in, buffers->pending, portal);
+        const fuzzsupport::ReadView piece(data + from, std::min(chunk, size - from));
+        codec.decode(fuzzsupport::notifier(), piece, buffers->pending, portal);
         if (sendBetween && read < framesBetweenReads) {
             send(codec, false);
         }

@@ -45,6 +45,28 @@ inline SilentNotifier& notifier() {
     return silent;
 }
 
+// The bytes of one read, handed to a decoder in place: decoders only read their input buffer, so the
+// bytes need not be copied into one.
+class ReadView final : public cvsw::muppet::Buffer {
+public:
+    ReadView(const std::uint8_t* data, std::size_t size)
+        : data_(const_cast<std::uint8_t*>(data))
+        , size_(size) {}
+
+    std::size_t size() const override { return size_; }
+    std::uint8_t* data() override { return data_; }
+    const std::uint8_t* data() const override { return data_; }
+    void consume(cvsw::muppet::Notifier&, std::size_t) override { std::abort(); }
+    void clear() override { std::abort(); }
+    std::size_t freeSpace() const override { return 0; }
+    std::uint8_t* prepare(cvsw::muppet::Notifier&, std::size_t) override { return nullptr; }
+    void commit(cvsw::muppet::Notifier&, std::size_t) override { std::abort(); }
+
+private:
+    std::uint8_t* data_;
+    std::size_t size_;
+};
+
 // Replaces the buffer's contents with the bytes; the buffer keeps its storage between inputs.
 inline void refill(cvsw::muppet::Buffer& buffer, const std::uint8_t* data, std::size_t size) {
     buffer.clear();
