@@ -2,8 +2,9 @@
 // a metadata header skipped. The first input byte steers the run: bit 0 repairs every CRC and bit 1
 // the main header's sizes first, so that mutations reach past the checksums; bit 2 also feeds the
 // rest of the input straight to the decrypting source; the upper bits pick the read chunk size.
+#include "fuzz/container_repair.h"
+
 #include "cvbv3/block_registry.h"
-#include "cvbv3/crc32.h"
 #include "cvbv3/cvb_file.h"
 #include "cvbv3/decrypt_data_source.h"
 #include "cvbv3/skip_header_data_source.h"
@@ -22,28 +23,6 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 using Source = std::shared_ptr<CvbBlock::DataSource>;
-
-void repairSizes(Bytes& bytes) {
-    if (bytes.size() >= cvbtest::MainHeaderSize) {
-        cvbtest::setU32(bytes, cvbtest::MainDataSizeOffset, static_cast<std::uint32_t>(bytes.size()));
-        cvbtest::setU32(bytes, cvbtest::MainNumberOfBlocksOffset,
-                        static_cast<std::uint32_t>(cvbtest::blockLocations(bytes).size()));
-    }
-}
-
-void repairCrcs(Bytes& bytes) {
-    if (bytes.size() < cvbtest::MainHeaderSize) {
-        return;
-    }
-    cvbtest::setU32(bytes, cvbtest::MainHeaderCrcOffset,
-                    Crc32::compute(bytes.data(), cvbtest::MainHeaderCrcOffset));
-    for (const auto& block : cvbtest::blockLocations(bytes)) {
-        cvbtest::setU32(bytes, block.headerOffset + cvbtest::BlockDataCrcOffset,
-                        Crc32::compute(bytes.data() + block.dataOffset, block.dataSize));
-        cvbtest::setU32(bytes, block.headerOffset + cvbtest::BlockHeaderCrcOffset,
-                        Crc32::compute(bytes.data() + block.headerOffset, cvbtest::BlockHeaderCrcOffset));
-    }
-}
 
 void drain(const Source& source, std::uint32_t chunk) {
     std::vector<std::uint8_t> buffer(chunk);
@@ -81,10 +60,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
               chunk);
     }
     if ((flags & 2) != 0) {
-        repairSizes(bytes);
+        fuzzsupport::repairSizes(bytes);
     }
     if ((flags & 1) != 0) {
-        repairCrcs(bytes);
+        fuzzsupport::repairCrcs(bytes);
     }
 
     CvbFile file;

@@ -1,16 +1,16 @@
 // Feeds arbitrary bytes to the three frame decoders and the location-string parsers, and checks that
 // whatever a decoder accepts, and the input itself as a payload, survives an encode/decode round trip.
 
+#include "fuzz/fuzz_support.h"
+
 #include "fwup/communication/detector_location_string.h"
 #include "muppet/basic_std_vector_buffer.h"
 #include "muppet/dle16_escaped_codec.h"
 #include "muppet/frame_portal.h"
 #include "muppet/mcobs1_codec.h"
-#include "muppet/notifier.h"
 #include "muppet/seven_e_demarcated_codec.h"
 
 #include <QString>
-#include <QtGlobal>
 
 #include <algorithm>
 #include <cstdint>
@@ -29,12 +29,6 @@ struct Frame {
     std::vector<std::uint8_t> payload;
 };
 
-class SilentNotifier final : public cvsw::muppet::Notifier {
-public:
-    void notify(std::uint32_t, std::uint32_t) override {}
-    void notify(std::uint32_t, std::uint32_t, std::uint32_t) override {}
-};
-
 class CollectingPortal final : public cvsw::muppet::FramePortal {
 public:
     void receiveFrame(cvsw::muppet::Notifier&, std::uint8_t frameType, const std::uint8_t* data,
@@ -46,35 +40,28 @@ public:
     std::vector<Frame> frames;
 };
 
-SilentNotifier notifier;
+cvsw::muppet::Notifier& notifier = fuzzsupport::notifier();
 
-BasicStdVectorBuffer bufferOf(const std::uint8_t* data, std::size_t size) {
-    BasicStdVectorBuffer buffer;
-    std::uint8_t* slot = buffer.prepare(notifier, size);
-    if (size > 0) {
-        std::memcpy(slot, data, size);
-    }
-    buffer.commit(notifier, size);
-    return buffer;
-}
+// Kept from input to input: a decoder's accumulator and an encoded frame.
+BasicStdVectorBuffer accumulator;
+BasicStdVectorBuffer wire;
 
 // Decodes the bytes in reads of chunk bytes, as an endpoint would hand them over.
 std::vector<Frame> decode(Codec& codec, const std::uint8_t* data, std::size_t size, std::size_t chunk) {
     CollectingPortal portal;
-    BasicStdVectorBuffer accumulator;
+    accumulator.clear();
     for (std::size_t from = 0; from < size; from += chunk) {
-        const BasicStdVectorBuffer in = bufferOf(data + from, std::min(chunk, size - from));
-        codec.decode(notifier, in, accumulator, portal);
+        const fuzzsupport::ReadView read(data + from, std::min(chunk, size - from));
+        codec.decode(notifier, read, accumulator, portal);
     }
-    return portal.frames;
+    return std::move(portal.frames);
 }
 
 template <typename CodecType>
 void checkRoundTrip(std::uint8_t type, const std::uint8_t* payload, std::size_t size, std::size_t chunk) {
     CodecType sender;
-    const BasicStdVectorBuffer in = bufferOf(payload, size);
-    BasicStdVectorBuffer wire;
-    sender.encode(notifier, type, in, wire);
+    wire.clear();
+    sender.encode(notifier, type, fuzzsupport::ReadView(payload, size), wire);
     CodecType receiver;
     const std::vector<Frame> frames = decode(receiver, wire.data(), wire.size(), chunk);
     if (frames.size() != 1 || frames[0].type != type || frames[0].payload.size() != size ||
@@ -111,13 +98,10 @@ void fuzzLocation(const QString& location, int depth) {
     }
 }
 
-void dropMessages(QtMsgType, const QMessageLogContext&, const QString&) {
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    qInstallMessageHandler(dropMessages);
+    fuzzsupport::silenceLogging();
     return 0;
 }
 

@@ -1,20 +1,24 @@
-// Feeds arbitrary gateway lines to the MC_M2M codec, split into reads of varying size, and checks that
-// every frame it accepts comes through again unchanged when the gateway sends it back as an rxFrame.
+// Feeds arbitrary gateway lines to the MC_M2M codec, split into reads of varying size, after the codec
+// has sent its first frame and with it the request to connect, so that the gateway's connect answer
+// is awaited. Checks that every frame the codec accepts comes through again unchanged when the gateway
+// sends it back as an rxFrame.
+//
+// The last input byte steers the run: bits 0-6 pick the read size, bit 7 sends another frame after
+// each of the first reads, so that answers to frames meet a moving request id.
 
-#include "fwup/communication/mcm2m_api_codec.h"
-#include "muppet/basic_std_vector_buffer.h"
-#include "muppet/frame_portal.h"
-#include "muppet/notifier.h"
+#include "fuzz/fuzz_support.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QUuid>
-#include <QtGlobal>
+
+#include "fwup/communication/mcm2m_api_codec.h"
+#include "muppet/basic_std_vector_buffer.h"
+#include "muppet/frame_portal.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <vector>
 
 namespace {
@@ -24,12 +28,6 @@ using cvsw::muppet::BasicStdVectorBuffer;
 struct Frame {
     std::uint8_t type;
     QByteArray payload;
-};
-
-class SilentNotifier final : public cvsw::muppet::Notifier {
-public:
-    void notify(std::uint32_t, std::uint32_t) override {}
-    void notify(std::uint32_t, std::uint32_t, std::uint32_t) override {}
 };
 
 class CollectingPortal final : public cvsw::muppet::FramePortal {
@@ -46,22 +44,45 @@ public:
     std::vector<Frame> frames;
 };
 
-SilentNotifier notifier;
 const QUuid kDevice = QUuid::fromString(QLatin1String("{3f2504e0-4f89-41d3-9a0c-0305e82c3301}"));
+const std::uint8_t kRequestPayload[] = {0x02, 0x00, 0x14};
 
-std::vector<Frame> decode(const QByteArray& bytes, qsizetype chunk) {
-    fwup::MCM2MAPICodec codec(kDevice);
-    CollectingPortal portal;
-    BasicStdVectorBuffer accumulator;
-    for (qsizetype from = 0; from < bytes.size(); from += chunk) {
-        const QByteArray part = bytes.mid(from, chunk);
-        BasicStdVectorBuffer in;
-        std::uint8_t* slot = in.prepare(notifier, static_cast<std::size_t>(part.size()));
-        std::memcpy(slot, part.constData(), static_cast<std::size_t>(part.size()));
-        in.commit(notifier, static_cast<std::size_t>(part.size()));
-        codec.decode(notifier, in, accumulator, portal);
+// Buffers kept from input to input.
+struct Buffers {
+    BasicStdVectorBuffer pending;
+    BasicStdVectorBuffer wire;
+};
+
+Buffers* buffers = nullptr;
+
+// Sends one frame; the first goes out behind the connect request, each one on a line of its own.
+void send(fwup::MCM2MAPICodec& codec, bool first) {
+    buffers->wire.clear();
+    codec.encode(fuzzsupport::notifier(), 0xFF,
+                 fuzzsupport::ReadView(kRequestPayload, sizeof kRequestPayload), buffers->wire);
+    const auto* begin = buffers->wire.data();
+    const auto lines = std::count(begin, begin + buffers->wire.size(), '\n');
+    if (lines != (first ? 2 : 1)) {
+        std::abort();
     }
-    return portal.frames;
+}
+
+std::vector<Frame> decode(const std::uint8_t* data, std::size_t size, std::size_t chunk, bool sendBetween) {
+    // Encoding costs far more than a read; a few frames between reads are enough to move the id.
+    constexpr int framesBetweenReads = 8;
+    fwup::MCM2MAPICodec codec(kDevice);
+    send(codec, true);
+    CollectingPortal portal;
+    buffers->pending.clear();
+    int read = 0;
+    for (std::size_t from = 0; from < size; from += chunk, ++read) {
+        const fuzzsupport::ReadView piece(data + from, std::min(chunk, size - from));
+        codec.decode(fuzzsupport::notifier(), piece, buffers->pending, portal);
+        if (sendBetween && read < framesBetweenReads) {
+            send(codec, false);
+        }
+    }
+    return std::move(portal.frames);
 }
 
 QByteArray rxFrameLine(const Frame& frame) {
@@ -75,23 +96,23 @@ QByteArray rxFrameLine(const Frame& frame) {
            '\n';
 }
 
-void dropMessages(QtMsgType, const QMessageLogContext&, const QString&) {
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    qInstallMessageHandler(dropMessages);
+    fuzzsupport::silenceLogging();
+    static Buffers kept;
+    buffers = &kept;
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    // The last byte picks how the stream is split into reads.
-    const qsizetype chunk = size > 0 ? 1 + data[size - 1] % 97 : 1;
-    const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    const std::uint8_t steer = size > 0 ? data[size - 1] : 0;
+    const std::size_t chunk = 1 + (steer & 0x7F) % 97;
 
-    for (const Frame& frame : decode(bytes, chunk)) {
-        const std::vector<Frame> again = decode(rxFrameLine(frame), chunk);
+    for (const Frame& frame : decode(data, size, chunk, (steer & 0x80) != 0)) {
+        const QByteArray line = rxFrameLine(frame);
+        const std::vector<Frame> again = decode(reinterpret_cast<const std::uint8_t*>(line.constData()),
+                                                static_cast<std::size_t>(line.size()), chunk, false);
         if (again.size() != 1 || again[0].type != frame.type || again[0].payload != frame.payload) {
             std::abort();
         }

@@ -1,0 +1,108 @@
+#pragma once
+
+// What every fuzz target shares: silent logging, a notifier that ignores reports, a reusable buffer
+// filler and a scratch directory for the targets that read real files.
+
+#include "logging/log.h"
+#include "muppet/buffer.h"
+#include "muppet/notifier.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QString>
+#include <QTemporaryDir>
+#include <QtGlobal>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace fuzzsupport {
+
+inline void dropMessages(QtMsgType, const QMessageLogContext&, const QString&) {
+}
+
+// Every message is dropped before it reaches a stream, and the in-house back end does not even format
+// its lines: a target that logs per input runs at a fraction of its speed.
+inline void silenceLogging() {
+    qInstallMessageHandler(dropMessages);
+    for (unsigned char& enabled : cvsw::log::detail::LogCore::enabledLevels_) {
+        enabled = 0;
+    }
+}
+
+class SilentNotifier final : public cvsw::muppet::Notifier {
+public:
+    void notify(std::uint32_t, std::uint32_t) override {}
+    void notify(std::uint32_t, std::uint32_t, std::uint32_t) override {}
+};
+
+inline SilentNotifier& notifier() {
+    static SilentNotifier silent;
+    return silent;
+}
+
+// The bytes of one read, handed to a decoder in place: decoders only read their input buffer, so the
+// bytes need not be copied into one.
+class ReadView final : public cvsw::muppet::Buffer {
+public:
+    ReadView(const std::uint8_t* data, std::size_t size)
+        : data_(const_cast<std::uint8_t*>(data))
+        , size_(size) {}
+
+    std::size_t size() const override { return size_; }
+    std::uint8_t* data() override { return data_; }
+    const std::uint8_t* data() const override { return data_; }
+    void consume(cvsw::muppet::Notifier&, std::size_t) override { std::abort(); }
+    void clear() override { std::abort(); }
+    std::size_t freeSpace() const override { return 0; }
+    std::uint8_t* prepare(cvsw::muppet::Notifier&, std::size_t) override { return nullptr; }
+    void commit(cvsw::muppet::Notifier&, std::size_t) override { std::abort(); }
+
+private:
+    std::uint8_t* data_;
+    std::size_t size_;
+};
+
+// Replaces the buffer's contents with the bytes; the buffer keeps its storage between inputs.
+inline void refill(cvsw::muppet::Buffer& buffer, const std::uint8_t* data, std::size_t size) {
+    buffer.clear();
+    std::uint8_t* slot = buffer.prepare(notifier(), size);
+    if (size > 0 && slot != nullptr) {
+        std::memcpy(slot, data, size);
+    }
+    buffer.commit(notifier(), slot != nullptr ? size : 0);
+}
+
+// One directory for the whole run, under TMPDIR (scripts/fuzz.sh points it at a RAM disk), removed
+// at exit.
+inline QDir& scratchDirectory() {
+    static QTemporaryDir directory(QDir::tempPath() + QStringLiteral("/cuu-fuzz-XXXXXX"));
+    if (!directory.isValid()) {
+        qFatal("cannot create a scratch directory");
+    }
+    static QDir dir(directory.path());
+    return dir;
+}
+
+// Replaces the file's contents with the bytes; plain system calls, nothing allocated.
+inline void writeFile(const QByteArray& path, const std::uint8_t* data, std::size_t size) {
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        std::abort();
+    }
+    std::size_t written = 0;
+    while (written < size) {
+        const ssize_t n = ::write(fd, data + written, size - written);
+        if (n <= 0) {
+            std::abort();
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+}
+
+} // namespace fuzzsupport
