@@ -186,6 +186,10 @@ void SimulatedDetector::leaveBus(PodMode nextMode) {
     openChannels_.clear();
     noteEvent(nextMode == PodMode::Bootloader ? QStringLiteral("restart to bootloader")
                                               : QStringLiteral("restart to application"));
+    if (nextMode == PodMode::Application && spend(applicationStartFailures_)) {
+        nextMode = PodMode::Bootloader;
+        noteEvent(QStringLiteral("application did not start"));
+    }
     podMode_ = nextMode;
     pod_.setPersonality(podPersonality(nextMode));
     pod_.restart();

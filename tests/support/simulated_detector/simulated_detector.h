@@ -91,6 +91,9 @@ public:
     // The next n pod restarts leave the bus and do not come back until bringPodBack().
     void setPodStaysAwayAfterReset(int restarts = 1) { podStaysAway_ = restarts; }
     void bringPodBack();
+    // The next n restarts into the application end in the bootloader, as when the application does
+    // not start; the pod then comes back with the bootloader's product id and type.
+    void setApplicationStartFailures(int restarts = 1) { applicationStartFailures_ = restarts; }
     // Restarts the pod into the given mode, as its reset commands do. An unplugged detector only
     // changes mode and stays unplugged.
     void restartPod(PodMode mode);
@@ -150,6 +153,7 @@ private:
     int leaveDelayMs_ = 0;
     int returnDelayMs_ = 0;
     int podStaysAway_ = 0;
+    int applicationStartFailures_ = 0;
     bool podAway_ = false;
     PodMode pendingMode_ = PodMode::Application;
     QTimer leaveTimer_;
