@@ -381,8 +381,9 @@ void TestMbuAndTamarindUpdater::twoUpdatesInARow_data() {
     QTest::addColumn<bool>("lateLogoutAnswer");
     QTest::newRow("application path twice") << PodMode::Application << PodMode::Application << false;
     QTest::newRow("bootloader path twice") << PodMode::Bootloader << PodMode::Bootloader << false;
-    // The first update's logout is answered only after it has ended, while the second runs.
-    QTest::newRow("a late logout answer, then the bootloader path")
+    // The first update's logout gives up only after that update has ended, while the second
+    // update waits for the pod to come back.
+    QTest::newRow("a late logout outcome, then the bootloader path")
         << PodMode::Application << PodMode::Bootloader << true;
 }
 
@@ -406,12 +407,16 @@ void TestMbuAndTamarindUpdater::twoUpdatesInARow() {
         identifier_->resetCount();
         identifier_->afterIdentification = [detector](int count) {
             if (count == 3) {
-                detector->pod().addFault(command_id::USER_LOGOUT, SimulatedFault::silence(), 2);
+                detector->pod().addFault(command_id::USER_LOGOUT, SimulatedFault::silence(),
+                                         SimulatedComponent::kAlways);
             }
         };
     }
 
-    const auto updater = makeUpdater();
+    fwup::MbuAndTamarindUpdateTiming timing = shortUpdateTiming();
+    timing.relocationRetries = 200;
+    const auto updater =
+        std::make_unique<fwup::LodestarDetectorUpdater>(LODESTAR_SETTINGS_TABLE, timing, shortIdentificationTiming());
     UpdateRecord record(*updater);
     QVERIFY(updater->startUpdate(*identity, detector_->location(), *firstFirmware->update));
     QTRY_COMPARE_WITH_TIMEOUT(record.ends.size(), 1, PATIENCE_MS);
@@ -420,9 +425,13 @@ void TestMbuAndTamarindUpdater::twoUpdatesInARow() {
 
     // At once, as a state machine that restarts the update on the same system would.
     identifier_->afterIdentification = {};
+    detector_->pod().clearFaults();
     installOnRestart(*detector_, *secondFirmware);
     if (second == PodMode::Bootloader) {
+        // Away for longer than the first update's logout keeps trying.
+        detector_->setResetTiming(0, lateLogoutAnswer ? 2500 : 0);
         detector_->restartPod(PodMode::Bootloader);
+        detector_->setResetTiming(0, 0);
     }
     detector_->clearRecords();
     QVERIFY(updater->startUpdate(*identity, detector_->location(), *secondFirmware->update));

@@ -12,6 +12,7 @@
 
 #include "fwup/communication/detector_locator.h"
 #include "fwup/communication/hid_detector_locator.h"
+#include "fwup/firmware/i_system_update.h"
 #include "fwup/firmware/lodestar_block_secrets.h"
 #include "fwup/firmware/lodestar_firmware_image_extractor.h"
 #include "fwup/firmware/mbu_and_tamarind_firmware_file_parser.h"
