@@ -4,9 +4,9 @@
 // tst_mbu_and_tamarind_updater_timing.
 #include <QTest>
 
-#include "tests/fwup/installation/updater_test_support.h"
 #include "fwup/firmware/tamarind_system_update.h"
 #include "fwup/identification/legacy_system_identity.h"
+#include "tests/fwup/installation/updater_test_support.h"
 
 using namespace updater_test;
 using PodMode = SimulatedDetector::PodMode;
@@ -110,7 +110,13 @@ void TestMbuAndTamarindUpdater::applicationPath() {
     if (storesSettings) {
         podShape << "SET 105";
     }
-    podShape << "SET 19" << "SET 78 11000" << "SET 5" << "GET 114" << "SET 114 on" << "SET 114 off" << "SET 83";
+    podShape << "SET 19"
+             << "SET 78 11000"
+             << "SET 5"
+             << "GET 114"
+             << "SET 114 on"
+             << "SET 114 off"
+             << "SET 83";
     QCOMPARE(installShape(detector_->pod()), podShape);
     QCOMPARE(installShape(detector_->tamarind()),
              (QStringList{"GET 114", "SET 114 on", "SET 78 11081", "SET 78 11082", "SET 5", "SET 114 off"}));
@@ -127,9 +133,9 @@ void TestMbuAndTamarindUpdater::applicationPath() {
     QCOMPARE(record.progress.last(), qMakePair(false, 100));
     QVERIFY2(record.isMonotonic(), qPrintable(percentText(record.percents())));
     // The Tamarind images fill the bar up to their share of the bytes, the control-pod image the rest.
-    const int tamarindShare = (firmware->cpuAppImage.size() + firmware->cpuNetImage.size()) * 100 /
-                              (firmware->cpuAppImage.size() + firmware->cpuNetImage.size() +
-                               firmware->podImage.size());
+    const int tamarindShare =
+        (firmware->cpuAppImage.size() + firmware->cpuNetImage.size()) * 100 /
+        (firmware->cpuAppImage.size() + firmware->cpuNetImage.size() + firmware->podImage.size());
     QVERIFY(record.progress.contains(qMakePair(true, tamarindShare)));
     QVERIFY(record.progress.contains(qMakePair(true, 100)));
 
@@ -165,7 +171,8 @@ void TestMbuAndTamarindUpdater::bootloaderPath() {
     QTRY_COMPARE_WITH_TIMEOUT(record.ends.size(), 1, PATIENCE_MS);
     QCOMPARE(record.ends.first(), UpdaterStatus::COMPLETE);
 
-    const QStringList afterTransfer{"GET 114", "SET 114 on", "SET 5", "GET 114", "SET 114 on", "SET 114 off", "SET 83"};
+    const QStringList afterTransfer{"GET 114",    "SET 114 on",  "SET 5", "GET 114",
+                                    "SET 114 on", "SET 114 off", "SET 83"};
     QCOMPARE(installShape(detector_->pod()), transferShape + afterTransfer);
     QCOMPARE(installShape(detector_->tamarind()),
              (QStringList{"GET 114", "SET 114 on", "SET 78 11081", "SET 78 11082", "SET 5", "SET 114 off"}));
@@ -182,7 +189,8 @@ void TestMbuAndTamarindUpdater::bootloaderPath() {
     QVERIFY2(record.isMonotonic(), qPrintable(percentText(record.percents())));
     QVERIFY(record.progress.contains(qMakePair(true, 45)));
     const QList<int> percents = record.percents();
-    QCOMPARE(percents.mid(percents.size() - 12), (QList<int>{90, 91, 92, 93, 94, 95, 96, 97, 98, 99, 100, 100}));
+    QCOMPARE(percents.mid(percents.size() - 12),
+             (QList<int>{90, 91, 92, 93, 94, 95, 96, 97, 98, 99, 100, 100}));
 
     QTest::qWait(LINGER_MS);
     QCOMPARE(record.ends.size(), 1);
@@ -206,7 +214,9 @@ void TestMbuAndTamarindUpdater::faultAtEachStep_data() {
             scenario.afterIdentification.insert(3, [detector, fault] { fault(*detector); });
         });
     };
-    const auto invalidAfterUpdate = [](SimulatedDetector& detector) { detector.pod().setValidity(true, 0x1, 0x3); };
+    const auto invalidAfterUpdate = [](SimulatedDetector& detector) {
+        detector.pod().setValidity(true, 0x1, 0x3);
+    };
     const auto logoutFailsFirst = [error](SimulatedDetector& detector) {
         detector.pod().addFault(command_id::INDICATE_FIRMWARE_UPGRADE, SimulatedFault::silence().forMode(SET),
                                 SimulatedComponent::kAlways);
@@ -219,7 +229,8 @@ void TestMbuAndTamarindUpdater::faultAtEachStep_data() {
         << PodMode::Application << QString();
     QTest::newRow("application: upgrade not allowed, goes on")
         << PodMode::Application << Arrange([](Scenario& s) { s.detector->pod().setUpgradeAllowed(false); })
-        << UpdaterStatus::COMPLETE << PodMode::Application << QStringLiteral("could not indicate upgrade, continuing anyway");
+        << UpdaterStatus::COMPLETE << PodMode::Application
+        << QStringLiteral("could not indicate upgrade, continuing anyway");
     QTest::newRow("application: Tamarind transfer fails")
         << PodMode::Application << Arrange([error](Scenario& s) {
                s.detector->tamarind().addFault(command_id::FILE_PUT_LPD, error, SimulatedComponent::kAlways);
@@ -227,7 +238,8 @@ void TestMbuAndTamarindUpdater::faultAtEachStep_data() {
         << UpdaterStatus::FAILED << PodMode::Application << QString();
     QTest::newRow("application: settings not stored, goes on")
         << PodMode::Application << Arrange([error](Scenario& s) {
-               s.detector->pod().addFault(command_id::STORE_USER_SETTINGS_RECORD, error, SimulatedComponent::kAlways);
+               s.detector->pod().addFault(command_id::STORE_USER_SETTINGS_RECORD, error,
+                                          SimulatedComponent::kAlways);
            })
         << UpdaterStatus::COMPLETE << PodMode::Application << QString();
     QTest::newRow("application: control-pod transfer fails")
@@ -242,12 +254,13 @@ void TestMbuAndTamarindUpdater::faultAtEachStep_data() {
         << UpdaterStatus::FAILED << PodMode::Application << QString();
     QTest::newRow("application: validity not read")
         << PodMode::Application << lastSteps([error](SimulatedDetector& d) {
-               d.pod().addFault(command_id::UPGRADEABLE_COMPONENT_VALIDITY, error, SimulatedComponent::kAlways);
+               d.pod().addFault(command_id::UPGRADEABLE_COMPONENT_VALIDITY, error,
+                                SimulatedComponent::kAlways);
            })
         << UpdaterStatus::FAILED << PodMode::Application << QString();
     QTest::newRow("application: invalid, pod sent to its bootloader")
-        << PodMode::Application << lastSteps(invalidAfterUpdate) << UpdaterStatus::FAILED << PodMode::Bootloader
-        << QString();
+        << PodMode::Application << lastSteps(invalidAfterUpdate) << UpdaterStatus::FAILED
+        << PodMode::Bootloader << QString();
     QTest::newRow("application: invalid, reset refused")
         << PodMode::Application << lastSteps([=](SimulatedDetector& d) {
                invalidAfterUpdate(d);
@@ -256,8 +269,8 @@ void TestMbuAndTamarindUpdater::faultAtEachStep_data() {
         << UpdaterStatus::FAILED << PodMode::Application
         << QStringLiteral("could not reset to bootloader after validity check");
     QTest::newRow("application: logout fails before the indication is cleared")
-        << PodMode::Application << lastSteps(logoutFailsFirst) << UpdaterStatus::COMPLETE << PodMode::Application
-        << noLogout;
+        << PodMode::Application << lastSteps(logoutFailsFirst) << UpdaterStatus::COMPLETE
+        << PodMode::Application << noLogout;
 
     QTest::newRow("bootloader: control-pod transfer fails")
         << PodMode::Bootloader << Arrange([error](Scenario& s) {
@@ -274,20 +287,20 @@ void TestMbuAndTamarindUpdater::faultAtEachStep_data() {
         << UpdaterStatus::FAILED << PodMode::Application << QString();
     QTest::newRow("bootloader: upgrade not allowed, goes on")
         << PodMode::Bootloader << Arrange([](Scenario& s) { s.detector->pod().setUpgradeAllowed(false); })
-        << UpdaterStatus::COMPLETE << PodMode::Application << QStringLiteral("could not indicate upgrade, continuing anyway");
+        << UpdaterStatus::COMPLETE << PodMode::Application
+        << QStringLiteral("could not indicate upgrade, continuing anyway");
     QTest::newRow("bootloader: Tamarind transfer fails")
         << PodMode::Bootloader << Arrange([error](Scenario& s) {
                s.detector->tamarind().addFault(command_id::FILE_PUT_LPD, error, SimulatedComponent::kAlways);
            })
         << UpdaterStatus::FAILED << PodMode::Application << QString();
-    QTest::newRow("bootloader: restart refused")
-        << PodMode::Bootloader << Arrange([error](Scenario& s) {
-               SimulatedDetector* d = s.detector;
-               s.afterIdentification.insert(2, [d, error] {
-                   d->pod().addFault(command_id::SOFTWARE_RESET, error, SimulatedComponent::kAlways);
-               });
-           })
-        << UpdaterStatus::FAILED << PodMode::Application << QString();
+    QTest::newRow("bootloader: restart refused") << PodMode::Bootloader << Arrange([error](Scenario& s) {
+        SimulatedDetector* d = s.detector;
+        s.afterIdentification.insert(2, [d, error] {
+            d->pod().addFault(command_id::SOFTWARE_RESET, error, SimulatedComponent::kAlways);
+        });
+    }) << UpdaterStatus::FAILED << PodMode::Application
+                                                 << QString();
     QTest::newRow("bootloader: pod not found after its restart")
         << PodMode::Bootloader << Arrange([](Scenario& s) {
                SimulatedDetector* d = s.detector;
@@ -301,21 +314,24 @@ void TestMbuAndTamarindUpdater::faultAtEachStep_data() {
         << UpdaterStatus::FAILED << PodMode::Application << QString();
     QTest::newRow("bootloader: validity not read")
         << PodMode::Bootloader << lastSteps([error](SimulatedDetector& d) {
-               d.pod().addFault(command_id::UPGRADEABLE_COMPONENT_VALIDITY, error, SimulatedComponent::kAlways);
+               d.pod().addFault(command_id::UPGRADEABLE_COMPONENT_VALIDITY, error,
+                                SimulatedComponent::kAlways);
            })
         << UpdaterStatus::FAILED << PodMode::Application << QString();
     QTest::newRow("bootloader: invalid, pod sent to its bootloader")
-        << PodMode::Bootloader << lastSteps(invalidAfterUpdate) << UpdaterStatus::FAILED << PodMode::Bootloader
-        << QString();
+        << PodMode::Bootloader << lastSteps(invalidAfterUpdate) << UpdaterStatus::FAILED
+        << PodMode::Bootloader << QString();
     QTest::newRow("bootloader: valid, no connection for the last step")
         << PodMode::Bootloader << Arrange([](Scenario& s) {
-               s.atProgress = {95, [] { fwup::muppet_connection_mechanism_factory_registry().clear(); }};
+               s.atProgress = {95, [] {
+                                   fwup::muppet_connection_mechanism_factory_registry().clear();
+                               }};
            })
         << UpdaterStatus::COMPLETE << PodMode::Application
         << QStringLiteral("could not establish connection to remove indicate upgrade screen");
     QTest::newRow("bootloader: logout fails before the indication is cleared")
-        << PodMode::Bootloader << lastSteps(logoutFailsFirst) << UpdaterStatus::COMPLETE << PodMode::Application
-        << noLogout;
+        << PodMode::Bootloader << lastSteps(logoutFailsFirst) << UpdaterStatus::COMPLETE
+        << PodMode::Application << noLogout;
 }
 
 void TestMbuAndTamarindUpdater::faultAtEachStep() {
@@ -415,8 +431,8 @@ void TestMbuAndTamarindUpdater::twoUpdatesInARow() {
 
     fwup::MbuAndTamarindUpdateTiming timing = shortUpdateTiming();
     timing.relocationRetries = 200;
-    const auto updater =
-        std::make_unique<fwup::LodestarDetectorUpdater>(LODESTAR_SETTINGS_TABLE, timing, shortIdentificationTiming());
+    const auto updater = std::make_unique<fwup::LodestarDetectorUpdater>(LODESTAR_SETTINGS_TABLE, timing,
+                                                                         shortIdentificationTiming());
     UpdateRecord record(*updater);
     QVERIFY(updater->startUpdate(*identity, detector_->location(), *firstFirmware->update));
     QTRY_COMPARE_WITH_TIMEOUT(record.ends.size(), 1, PATIENCE_MS);
@@ -440,7 +456,8 @@ void TestMbuAndTamarindUpdater::twoUpdatesInARow() {
 
     // Both progress flags start clear, so the second bar runs from its start again.
     const QList<int> secondPercents = record.percents().mid(firstReports);
-    QVERIFY2(std::is_sorted(secondPercents.cbegin(), secondPercents.cend()), qPrintable(percentText(secondPercents)));
+    QVERIFY2(std::is_sorted(secondPercents.cbegin(), secondPercents.cend()),
+             qPrintable(percentText(secondPercents)));
     QVERIFY(secondPercents.first() < 45);
     QCOMPARE(record.progress.last(), qMakePair(false, 100));
     // Only the application path opens with an indeterminate 0.

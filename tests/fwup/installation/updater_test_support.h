@@ -39,8 +39,8 @@ inline constexpr std::uint16_t CPUAPP_IMAGE = 11081;
 inline constexpr std::uint16_t CPUNET_IMAGE = 11082;
 
 // The settings-record versions of the family's registrar.
-inline const fwup::VersionRangeTable LODESTAR_SETTINGS_TABLE{{fwup::VersionRange{{1, 76, 0}, {1, 76, 255}}, 1},
-                                                             {fwup::VersionRange{{1, 77, 0}, {255, 255, 255}}, 2}};
+inline const fwup::VersionRangeTable LODESTAR_SETTINGS_TABLE{
+    {fwup::VersionRange{{1, 76, 0}, {1, 76, 255}}, 1}, {fwup::VersionRange{{1, 77, 0}, {255, 255, 255}}, 2}};
 
 // --- Firmware ---
 
@@ -110,8 +110,9 @@ inline std::unique_ptr<ExtractedFirmware> extractFirmware(const FirmwareImages& 
     const fwup::LodestarBlockSecrets secrets = fwup::lodestar_block_secrets(true);
     const fwup::BlockTag podTag = makeTag("LDSTCP01");
     fwup::MbuAndTamarindFirmwareFileParser<cvsw::cvbv3::MbuMetadataHeaderV2> parser(
-        podTag, fwup::LodestarFirmwareImageExtractor::CpuAppTag, fwup::LodestarFirmwareImageExtractor::CpuNetTag,
-        secrets.controlPodModel1, secrets.cpuApp, secrets.cpuNet, fwup::DetectorType::LODESTAR_MODEL_1);
+        podTag, fwup::LodestarFirmwareImageExtractor::CpuAppTag,
+        fwup::LodestarFirmwareImageExtractor::CpuNetTag, secrets.controlPodModel1, secrets.cpuApp,
+        secrets.cpuNet, fwup::DetectorType::LODESTAR_MODEL_1);
     const auto catalogFiles = parser.parseFile(path);
     if (catalogFiles.size() != 1) {
         return {};
@@ -231,7 +232,8 @@ private:
 
 // What the family registrar and main set up before an update: the link stack, HID locators for the
 // pod's two product ids and the Lodestar identifier, which the relocators use to find the pod again.
-inline QSharedPointer<ObservedIdentifier> registerUpdateStack(const fwup::IdentificationTiming& identificationTiming) {
+inline QSharedPointer<ObservedIdentifier>
+registerUpdateStack(const fwup::IdentificationTiming& identificationTiming) {
     registerLinkStack();
     for (const quint16 productId :
          {SimulatedDetector::kApplicationProductId, SimulatedDetector::kBootloaderProductId}) {
@@ -281,7 +283,8 @@ inline std::unique_ptr<fwup::ISystemIdentity> identify(const SimulatedDetector& 
 inline QStringList installShape(const SimulatedComponent& component) {
     QStringList shape;
     for (const auto& entry : component.traffic()) {
-        QString request = QStringLiteral("%1 %2").arg(entry.mode == SET ? QStringLiteral("SET") : QStringLiteral("GET"))
+        QString request = QStringLiteral("%1 %2")
+                              .arg(entry.mode == SET ? QStringLiteral("SET") : QStringLiteral("GET"))
                               .arg(entry.commandId);
         cuu::test::PayloadReader reader(entry.payload);
         switch (entry.commandId) {
@@ -330,7 +333,9 @@ struct UpdateRecord {
 
     explicit UpdateRecord(fwup::DetectorUpdater& updater) {
         QObject::connect(&updater, &fwup::DetectorUpdater::updateProgress, &updater,
-                         [this](bool determinate, int percent) { progress.append({determinate, percent}); });
+                         [this](bool determinate, int percent) {
+                             progress.append({determinate, percent});
+                         });
         QObject::connect(&updater, &fwup::DetectorUpdater::finished, &updater,
                          [this](UpdaterStatus status) { ends.append(status); });
     }
