@@ -6,19 +6,17 @@
 #include "muppet/control_centre.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDebug>
+#include <QEventLoop>
 #include <QFileInfo>
 
 #include <algorithm>
+#include <climits>
 #include <stdexcept>
 
 namespace fwup {
 
 namespace {
-
-// Longest single wait for events while the pod's application starts.
-constexpr qint64 MAX_EVENT_WAIT_MS = 100;
 
 std::uint64_t file_size(const QString& path) {
     return static_cast<std::uint64_t>(std::max<qint64>(QFileInfo(path).size(), 0));
@@ -218,13 +216,11 @@ bool MbuBootloaderFilePutter::putNextFile(const Run& run) {
 void MbuBootloaderFilePutter::resetToApplication() {
     resetToApplicationRequester_.start(
         [this, runId = runId_] {
-            // The application needs a while to start; the tick goes on servicing meanwhile.
-            const QDeadlineTimer deadline(static_cast<qint64>(applicationStartWaitMs_));
-            while (!deadline.hasExpired()) {
-                QCoreApplication::processEvents(
-                    QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents,
-                    static_cast<int>(std::min(deadline.remainingTime(), MAX_EVENT_WAIT_MS)));
-            }
+            // The application needs a while to start. The tick goes on servicing meanwhile.
+            QEventLoop wait;
+            QTimer::singleShot(static_cast<int>(std::min<std::uint64_t>(applicationStartWaitMs_, INT_MAX)),
+                               &wait, &QEventLoop::quit);
+            wait.exec();
             if (runId == runId_ && runState_ != IDLE) {
                 events_.push_back(FIND_IN_APPLICATION);
             }
@@ -253,6 +249,11 @@ void MbuBootloaderFilePutter::find(const Run& run, bool afterResetToApplication)
         onFound = [this](cvsw::muppet::ProductTypeId, const QString& newLocation) {
             events_.push_back(connectTo(newLocation) ? LOG_IN_TO_BOOTLOADER : FAILED);
         };
+    }
+    // Without a relocator the pod cannot be found again after its reset.
+    if (!relocator_) {
+        events_.push_back(FAILED);
+        return;
     }
     relocator_->relocate(run.location, run.serialNumber, onFound, [this] { events_.push_back(FAILED); });
 }

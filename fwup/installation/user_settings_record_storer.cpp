@@ -161,6 +161,11 @@ void UserSettingsRecordStorer::relocate(const QString& serialNumber, const QStri
         connection_.reset();
     }
     activity_ = RELOCATING;
+    // Without a relocator the pod cannot be found again after its reset.
+    if (!relocator_) {
+        events_.push_back(FAILED);
+        return;
+    }
     relocator_->relocate(
         location, serialNumber,
         [this](cvsw::muppet::ProductTypeId type, const QString& newLocation) {

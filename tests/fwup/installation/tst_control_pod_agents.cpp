@@ -223,7 +223,8 @@ private:
     QString writeFile(const QByteArray& bytes);
     void startPutter(fwup::MbuBootloaderFilePutter& putter, Reports& reports,
                      const fwup::MbuBootloaderFilePutter::FileList& files,
-                     bool resetToApplicationAfter = true, std::uint32_t retries = 30);
+                     bool resetToApplicationAfter = true,
+                     std::shared_ptr<fwup::IComponentRelocator> finder = relocator());
     void startStorer(fwup::UserSettingsRecordStorer& storer, Reports& reports, Version to = OLDER_TARGET);
 
     std::unique_ptr<SimulatedDetector> detector_;
@@ -350,8 +351,9 @@ void TestControlPodAgents::relocatorBusyAndCancel() {
 
 void TestControlPodAgents::startPutter(fwup::MbuBootloaderFilePutter& putter, Reports& reports,
                                        const fwup::MbuBootloaderFilePutter::FileList& files,
-                                       bool resetToApplicationAfter, std::uint32_t retries) {
-    putter.start(relocator(retries), files, detector_->usbSerialNumber(), detector_->location(),
+                                       bool resetToApplicationAfter,
+                                       std::shared_ptr<fwup::IComponentRelocator> finder) {
+    putter.start(std::move(finder), files, detector_->usbSerialNumber(), detector_->location(),
                  reports.onDone(), reports.onProgress(), reports.onFailure(), resetToApplicationAfter);
 }
 
@@ -428,13 +430,16 @@ void TestControlPodAgents::putterReportsProgressOverAllFiles() {
 void TestControlPodAgents::putterFailures_data() {
     QTest::addColumn<bool>("wrongProductType");
     QTest::addColumn<bool>("staysAway");
-    QTest::newRow("neither product type") << true << false;
-    QTest::newRow("pod never comes back from the reset") << false << true;
+    QTest::addColumn<bool>("withRelocator");
+    QTest::newRow("neither product type") << true << false << true;
+    QTest::newRow("pod never comes back from the reset") << false << true << true;
+    QTest::newRow("no relocator to find it") << false << false << false;
 }
 
 void TestControlPodAgents::putterFailures() {
     QFETCH(bool, wrongProductType);
     QFETCH(bool, staysAway);
+    QFETCH(bool, withRelocator);
     detector_ = plugDetector(PodMode::Application);
     if (wrongProductType) {
         detector_->pod().setReportedProductType(150);
@@ -447,13 +452,14 @@ void TestControlPodAgents::putterFailures() {
     fwup::MbuBootloaderFilePutter putter(POD_BOOTLOADER, POD_APPLICATION, PUT_TIMEOUT, putterTiming());
     Reports reports;
 
-    startPutter(putter, reports, {{CONTROL_POD_IMAGE, writeFile(contents(100))}}, true, 2);
+    startPutter(putter, reports, {{CONTROL_POD_IMAGE, writeFile(contents(100))}}, true,
+                withRelocator ? relocator(2) : nullptr);
     QTRY_COMPARE_WITH_TIMEOUT(reports.ends, QStringList{"failed"}, PATIENCE_MS);
 
     QVERIFY(!putter.isBusy());
     QVERIFY(reports.progress.isEmpty());
     QCOMPARE(detector_->pod().requestCount(command_id::FILE_PUT_LPD), 0);
-    QCOMPARE(restarts(*detector_).size(), staysAway ? 1 : 0);
+    QCOMPARE(restarts(*detector_).size(), wrongProductType ? 0 : 1);
 }
 
 void TestControlPodAgents::putterRefusesSecondStart() {
