@@ -31,7 +31,8 @@ qint64 fileSize(const QString& path) {
 
 } // namespace
 
-TamarindComponentUpdater::TamarindComponentUpdater(cvsw::muppet::ProductTypeId productType, std::uint8_t model,
+TamarindComponentUpdater::TamarindComponentUpdater(cvsw::muppet::ProductTypeId productType,
+                                                   std::uint8_t model,
                                                    std::shared_ptr<IComponentRelocator> relocator,
                                                    const TamarindUpdateTiming& timing)
     : productType_(productType)
@@ -83,8 +84,10 @@ TamarindComponentUpdater::~TamarindComponentUpdater() {
 }
 
 bool TamarindComponentUpdater::startUpdate(const TamarindComponentIdentity& identity, const QString& location,
-                                           const TamarindComponentUpdate& update, const ProgressHandler& progress,
-                                           const std::function<void(bool)>& done, const QString& locationPrefix) {
+                                           const TamarindComponentUpdate& update,
+                                           const ProgressHandler& progress,
+                                           const std::function<void(bool)>& done,
+                                           const QString& locationPrefix) {
     if (!progress || !done) {
         throw std::invalid_argument("Handler functors can not be null");
     }

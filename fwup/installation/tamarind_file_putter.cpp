@@ -62,7 +62,8 @@ void TamarindFilePutter::start(std::shared_ptr<IComponentRelocator> relocator, c
     relocator_ = std::move(relocator);
     // Nothing of an earlier run may move this one.
     events_.clear();
-    const Run run{cpuAppPath, cpuNetPath, name, done, cpuAppProgress, cpuNetProgress, restartProgress, onFailure};
+    const Run run{cpuAppPath,     cpuNetPath,      name,     done, cpuAppProgress,
+                  cpuNetProgress, restartProgress, onFailure};
     QObject::connect(&tickTimer_, &QTimer::timeout, &tickTimer_, [this, run] { tick(run); });
 
     connection_ = MuppetConnection::establishConnection(location);
@@ -74,7 +75,8 @@ void TamarindFilePutter::start(std::shared_ptr<IComponentRelocator> relocator, c
     }
     connection_->addControlCentre(controlCentre_);
     loginAgent_.start(
-        productType_, model_, [this] { events_.push_back(LOGGED_IN); }, [this] { events_.push_back(FAILED); });
+        productType_, model_, [this] { events_.push_back(LOGGED_IN); },
+        [this] { events_.push_back(FAILED); });
     state_ = RUNNING;
     tickTimer_.start();
 }
@@ -157,8 +159,8 @@ void TamarindFilePutter::putImage(const QString& path, cvsw::corvane::FileId fil
         events_.push_back(next);
         return;
     }
-    filePutter_.start([this, next] { events_.push_back(next); }, progress, [this] { events_.push_back(FAILED); },
-                      path, fileId);
+    filePutter_.start([this, next] { events_.push_back(next); }, progress,
+                      [this] { events_.push_back(FAILED); }, path, fileId);
 }
 
 void TamarindFilePutter::restartAnimation(const ProgressHandler& restartProgress) {

@@ -53,9 +53,10 @@ public:
     // image path skips that image. A start while a run is under way fails at once and leaves that run
     // alone. Throws std::invalid_argument when a handler is empty.
     void start(std::shared_ptr<IComponentRelocator> relocator, const QString& cpuAppPath,
-               const QString& cpuNetPath, const QString& name, const QString& location, const DoneHandler& done,
-               const ProgressHandler& cpuAppProgress, const ProgressHandler& cpuNetProgress,
-               const ProgressHandler& restartProgress, const std::function<void()>& onFailure);
+               const QString& cpuNetPath, const QString& name, const QString& location,
+               const DoneHandler& done, const ProgressHandler& cpuAppProgress,
+               const ProgressHandler& cpuNetProgress, const ProgressHandler& restartProgress,
+               const std::function<void()>& onFailure);
 
     bool isRunning() const { return state_ != IDLE; }
 

@@ -176,6 +176,11 @@ void SimulatedComponent::restart() {
     indicationActive_ = false;
     storeVersion_.reset();
     storeStep_ = 0;
+    const bool imagesWhole = std::all_of(acceptedFileIds_.cbegin(), acceptedFileIds_.cend(),
+                                         [this](std::uint16_t fileId) { return isFileComplete(fileId); });
+    if (imageVersion_ && imagesWhole) {
+        softwareVersion_ = *imageVersion_;
+    }
     ++restartCount_;
     if (restartHook_) {
         restartHook_(*this);

@@ -170,6 +170,10 @@ public:
     }
     // Whether the last put of the file ended with its empty SET; a later chunk opens it again.
     bool isFileComplete(std::uint16_t fileId) const { return completeFiles_.count(fileId) != 0; }
+    // The software version the put images carry. A restart after every accepted file was put whole
+    // runs them: from then on the component reports this version. Empty (the default): restarts leave
+    // the version alone.
+    void setImageVersion(std::optional<fwup::Version> version) { imageVersion_ = version; }
 
     // --- What the component answers ---
     // Whether a command is known to the given personality (default: the current one). Unknown commands
@@ -307,6 +311,7 @@ private:
     std::set<std::uint16_t> acceptedFileIds_;
     QMap<std::uint16_t, QByteArray> files_;
     std::set<std::uint16_t> completeFiles_;
+    std::optional<fwup::Version> imageVersion_;
     // The acknowledgement fault met by the request being handled, if any.
     std::optional<SimulatedFault> acknowledgementFault_;
 
