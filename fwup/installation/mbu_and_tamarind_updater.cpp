@@ -32,10 +32,11 @@ int to_percent(double value) {
 } // namespace
 
 MbuAndTamarindUpdater::MbuAndTamarindUpdater(cvsw::muppet::ProductTypeId bootloaderProductType,
-                                             cvsw::muppet::ProductTypeId applicationProductType, int tamarindModel,
-                                             FileListBuilder buildFileList,
+                                             cvsw::muppet::ProductTypeId applicationProductType,
+                                             int tamarindModel, FileListBuilder buildFileList,
                                              std::shared_ptr<DetectorIdentifier> identifier,
-                                             const VersionRangeTable& settingsVersionTable, const Timing& timing)
+                                             const VersionRangeTable& settingsVersionTable,
+                                             const Timing& timing)
     : settingsVersionTable_(settingsVersionTable)
     , bootloaderProductType_(bootloaderProductType)
     , applicationProductType_(applicationProductType)
@@ -55,8 +56,8 @@ MbuAndTamarindUpdater::MbuAndTamarindUpdater(cvsw::muppet::ProductTypeId bootloa
     , resetToBootloaderRequester_(controlCentre_, 0, timing.resetTimeoutMs, timing.resetTimeoutMs)
     , resetToApplicationRequester_(controlCentre_, 0, timing.resetTimeoutMs, timing.resetTimeoutMs)
     , validityGetter_(controlCentre_, timing.validityPolls, timing.validityPollIntervalMs,
-                      UpgradeableComponentValidityGetter::DEFAULT_ATTEMPT_LIMIT, timing.validityReplyTimeoutMs,
-                      timing.validityReplyTimeoutMs)
+                      UpgradeableComponentValidityGetter::DEFAULT_ATTEMPT_LIMIT,
+                      timing.validityReplyTimeoutMs, timing.validityReplyTimeoutMs)
     , settingsStorer_(bootloaderProductType, applicationProductType, timing.settings)
     , relocator_(std::make_shared<DirectConnectionComponentRelocator>(
           timing.relocationRetries, timing.relocationRetryIntervalMs, timing.productTypeAttempts,
@@ -131,7 +132,8 @@ bool MbuAndTamarindUpdater::startUpdate(const ISystemIdentity& identity, const Q
 }
 
 void MbuAndTamarindUpdater::migrateSettings(const QString& serialNumber, Version target,
-                                            std::function<void(bool)> onDone, std::function<void()> onFailure) {
+                                            std::function<void(bool)> onDone,
+                                            std::function<void()> onFailure) {
     if (!currentIdentity_ || !currentIdentity_->mbuIdentity().softwareVersion) {
         onFailure();
         return;
@@ -169,7 +171,8 @@ bool MbuAndTamarindUpdater::startUpdateApplication(const ISystemIdentity& identi
     }
     const TamarindComponentUpdate& tamarind = path_.update->tamarindUpdate();
     path_.controlPodBytes = file_size(path_.update->controlPodFile().fileName());
-    path_.tamarindBytes = file_size(tamarind.cpuAppFile().fileName()) + file_size(tamarind.cpuNetFile().fileName());
+    path_.tamarindBytes =
+        file_size(tamarind.cpuAppFile().fileName()) + file_size(tamarind.cpuNetFile().fileName());
     emit updateProgress(false, 0);
     qDebug() << "INDICATE UPGRADE";
     indicateUpgrade([this] { applicationTamarindStep(); }, true);
@@ -189,10 +192,12 @@ void MbuAndTamarindUpdater::applicationSettingsStep() {
         onFailure_();
         return;
     }
-    const Version target = path_.update->componentVersions().value(UpgradeableComponent::CONTROL_POD, Version{});
+    const Version target =
+        path_.update->componentVersions().value(UpgradeableComponent::CONTROL_POD, Version{});
     // Settings that could not be stored, or needed none, do not stop the update.
     const std::function<void()> goOn = queues(true);
-    migrateSettings(path_.serialNumber, target, [goOn](bool) { goOn(); }, goOn);
+    migrateSettings(
+        path_.serialNumber, target, [goOn](bool) { goOn(); }, goOn);
     waitForEvent([this] { applicationTransferStep(); });
 }
 
@@ -409,7 +414,8 @@ void MbuAndTamarindUpdater::reportApplicationProgress(ProgressPercentage percent
     const double tamarindShare = total > 0 ? static_cast<double>(path_.tamarindBytes) / total : 0.0;
     double value = tamarindShare * p;
     if (controlPodTransferStarted_) {
-        value = total > 0 ? static_cast<double>(path_.controlPodBytes) * p / total + tamarindShare * 100.0 : p;
+        value =
+            total > 0 ? static_cast<double>(path_.controlPodBytes) * p / total + tamarindShare * 100.0 : p;
     }
     emit updateProgress(true, to_percent(value));
 }

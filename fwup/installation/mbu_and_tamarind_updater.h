@@ -1,6 +1,5 @@
 #pragma once
 
-#include "fwup/identification/identification_timing.h"
 #include "fwup/identification/operator_user_login_agent.h"
 #include "fwup/identification/upgradeable_component_validity_getter.h"
 #include "fwup/installation/detector_updater.h"
@@ -11,7 +10,6 @@
 #include "fwup/installation/software_reset_to_application_requester.h"
 #include "fwup/installation/software_reset_to_bootloader_requester.h"
 #include "fwup/installation/tamarind_component_updater.h"
-#include "fwup/installation/tamarind_update_timing.h"
 #include "fwup/installation/user_settings_record_storer.h"
 #include "fwup/installation/version_range.h"
 #include "muppet/file_id.h"
@@ -69,15 +67,16 @@ public:
     // Stops a running update without a signal.
     ~MbuAndTamarindUpdater() override;
 
-    // False, and nothing happens, when the identity is not an MbuAndTamarindSystemIdentity.
+    // False, and nothing happens, when the identity is not an MbuAndTamarindSystemIdentity or an
+    // update is still running.
     bool startUpdate(const ISystemIdentity& identity, const QString& location,
                      const ISystemUpdate& update) override;
 
     // Has the pod store its user-settings record for the target software, when the record version
     // changes; exactly one of onDone (whether a record was stored) and onFailure follows. Fails at
     // once when the pod's software version is not known.
-    virtual void migrateSettings(const QString& serialNumber, Version target, std::function<void(bool)> onDone,
-                                 std::function<void()> onFailure);
+    virtual void migrateSettings(const QString& serialNumber, Version target,
+                                 std::function<void(bool)> onDone, std::function<void()> onFailure);
 
 private:
     // What a path carries from step to step. The update is the caller's, alive until finished.
@@ -124,7 +123,8 @@ private:
     void cleanUp();
     void waitForEvent(std::function<void()> onTrue);
     void waitForEvent(std::function<void()> tick, std::function<void()> onTrue);
-    void waitForEvent(std::function<void()> tick, std::function<void()> onTrue, std::function<void()> onFalse);
+    void waitForEvent(std::function<void()> tick, std::function<void()> onTrue,
+                      std::function<void()> onFalse);
     void endUpdate(UpdaterStatus status);
     void completeUpdate() { endUpdate(UpdaterStatus::COMPLETE); }
 
