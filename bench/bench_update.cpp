@@ -126,7 +126,9 @@ QByteArray patterned(qsizetype size, unsigned seed) {
 
 bool writeFirmware(const QString& path, const QByteArray& pod, const QByteArray& app, const QByteArray& net) {
     using namespace cvbtest;
-    const auto bytes = [](const QByteArray& array) { return Bytes(array.cbegin(), array.cend()); };
+    const auto bytes = [](const QByteArray& array) {
+        return Bytes(array.cbegin(), array.cend());
+    };
     MbuHeaderLayout podHeader;
     podHeader.version = {POD_VERSION.major, POD_VERSION.minor, POD_VERSION.patch};
     podHeader.hardwareFlags = 1u << 3;
@@ -140,8 +142,10 @@ bool writeFirmware(const QString& path, const QByteArray& pod, const QByteArray&
     netHeader.pairingId = appHeader.pairingId;
     return writeContainer(
         path, {{firmwareBlock("LDSTCP01", mbuHeader(podHeader), bytes(pod), LodestarModel1ProductionSecret),
-                firmwareBlock("LDSTJNA1", cpuAppHeader(appHeader), bytes(app), LodestarJuniperCpuAppProductionSecret),
-                firmwareBlock("LDSTJNN1", cpuNetHeader(netHeader), bytes(net), LodestarJuniperCpuNetProductionSecret)},
+                firmwareBlock("LDSTJNA1", cpuAppHeader(appHeader), bytes(app),
+                              LodestarJuniperCpuAppProductionSecret),
+                firmwareBlock("LDSTJNN1", cpuNetHeader(netHeader), bytes(net),
+                              LodestarJuniperCpuNetProductionSecret)},
                {}});
 }
 
@@ -198,7 +202,8 @@ double seconds(qint64 milliseconds) {
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
     qInstallMessageHandler(keepBanners);
-    const qsizetype size = std::max<qsizetype>(argc > 1 ? QByteArray(argv[1]).toLongLong() : DEFAULT_SIZE, 1024);
+    const qsizetype size =
+        std::max<qsizetype>(argc > 1 ? QByteArray(argv[1]).toLongLong() : DEFAULT_SIZE, 1024);
     const QByteArray podImage = patterned(size, 1);
     const QByteArray cpuAppImage = patterned(size / 4, 2);
     const QByteArray cpuNetImage = patterned(size / 8, 3);
@@ -237,7 +242,8 @@ int main(int argc, char** argv) {
     detector.tamarind().setImageVersion(TAMARIND_VERSION);
     detector.plug();
     cuu::test::FakeHidBus::instance().setFullSpeedPacing(true);
-    const auto identity = fwup::global_detector_identifier_registry().first()->identifyDetector(detector.location());
+    const auto identity =
+        fwup::global_detector_identifier_registry().first()->identifyDetector(detector.location());
     if (!identity) {
         std::fprintf(stderr, "the detector was not identified\n");
         return 1;
@@ -307,7 +313,8 @@ int main(int argc, char** argv) {
     // (Their ends are marked by the agent's next request, a tick at most after its report: never below 0.)
     const qint64 tamarindRounding =
         std::max<qint64>(0, bannerAt(QStringLiteral("STORING SETTINGS")) - tamarindIndicationCleared);
-    const qint64 putRounding = std::max<qint64>(0, bannerAt(QStringLiteral("LOGIN AFTER FILE PUT")) - putReported);
+    const qint64 putRounding =
+        std::max<qint64>(0, bannerAt(QStringLiteral("LOGIN AFTER FILE PUT")) - putReported);
     const qint64 fixed = steps + restart + pauses + resets + applicationStart + relocation + silentSubSystem +
                          tamarindRounding + putRounding;
 
@@ -318,28 +325,31 @@ int main(int argc, char** argv) {
     const double pump = podPump + tamarindPump;
     const double left = seconds(total) - seconds(fixed) - pump;
 
-    std::printf("application-path update: control-pod image %lld bytes, sub-system images %lld + %lld bytes\n",
-                static_cast<long long>(size), static_cast<long long>(cpuAppImage.size()),
-                static_cast<long long>(cpuNetImage.size()));
+    std::printf(
+        "application-path update: control-pod image %lld bytes, sub-system images %lld + %lld bytes\n",
+        static_cast<long long>(size), static_cast<long long>(cpuAppImage.size()),
+        static_cast<long long>(cpuNetImage.size()));
     std::printf("total                %8.3f s\n", seconds(total));
     std::printf("fixed waits          %8.3f s\n", seconds(fixed));
     std::printf("  step ticks         %8.3f s  (%d ticks of the short steps)\n", seconds(steps), ticks);
     std::printf("  step tick rounding %8.3f s  (after the sub-system update %.3f, after the put %.3f)\n",
                 seconds(tamarindRounding + putRounding), seconds(tamarindRounding), seconds(putRounding));
-    std::printf("  sub-system restart %8.3f s  (%d and %d animation steps)\n", seconds(restart), RESTART_STEPS,
-                FOUND_STEPS);
+    std::printf("  sub-system restart %8.3f s  (%d and %d animation steps)\n", seconds(restart),
+                RESTART_STEPS, FOUND_STEPS);
     std::printf("  sub-system pauses  %8.3f s\n", seconds(pauses));
     std::printf("  pod reset silences %8.3f s\n", seconds(resets));
     std::printf("  application start  %8.3f s\n", seconds(applicationStart));
     std::printf("  relocation waits   %8.3f s\n", seconds(relocation));
     std::printf("  silent sub-system  %8.3f s  (the pod in its bootloader)\n", seconds(silentSubSystem));
-    std::printf("pump bound           %8.3f s  (%lld + %lld reports in %d + %d packets, %.0f a %d ms call)\n", pump,
-                static_cast<long long>(packets.podReports), static_cast<long long>(packets.tamarindReports),
-                packets.podPackets, packets.tamarindPackets, REPORTS_PER_CALL, fwup::MbuBootloaderFilePutter::TICK_MS);
-    std::printf("  the puts took      %8.3f s  (control pod %.3f s against %.3f, sub-system %.3f s against %.3f)\n",
-                seconds(packets.podLast - packets.podFirst + packets.tamarindLast - packets.tamarindFirst),
-                seconds(packets.podLast - packets.podFirst), podPump,
-                seconds(packets.tamarindLast - packets.tamarindFirst), tamarindPump);
+    std::printf("pump bound           %8.3f s  (%lld + %lld reports in %d + %d packets, %.0f a %d ms call)\n",
+                pump, static_cast<long long>(packets.podReports),
+                static_cast<long long>(packets.tamarindReports), packets.podPackets, packets.tamarindPackets,
+                REPORTS_PER_CALL, fwup::MbuBootloaderFilePutter::TICK_MS);
+    std::printf(
+        "  the puts took      %8.3f s  (control pod %.3f s against %.3f, sub-system %.3f s against %.3f)\n",
+        seconds(packets.podLast - packets.podFirst + packets.tamarindLast - packets.tamarindFirst),
+        seconds(packets.podLast - packets.podFirst), podPump,
+        seconds(packets.tamarindLast - packets.tamarindFirst), tamarindPump);
     std::printf("left over            %8.3f s = %.1f %% of the total\n", left, 100.0 * left / seconds(total));
     std::printf("steps:");
     qint64 previous = 0;

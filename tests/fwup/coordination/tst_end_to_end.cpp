@@ -22,8 +22,9 @@
 #include "fwup/coordination/firmware_update_state_machine.h"
 #include "fwup/coordination/lodestar_registrar.h"
 #include "fwup/firmware/filesystem_firmware_catalog.h"
-#include "fwup/firmware/i_system_update.h"
 #include "tests/fwup/installation/updater_test_support.h"
+#include "tests/support/containers/cvb_test_keys.h"
+#include "tests/support/containers/firmware_metadata.h"
 #include "tests/support/registries/registry_reset.h"
 
 using namespace updater_test;
@@ -40,6 +41,14 @@ constexpr int IDENTIFY_MS = 20000;
 constexpr int UPDATE_MS = 60000;
 constexpr std::uint8_t POD_HARDWARE = 3;      // the simulated pod's revision
 constexpr std::uint8_t TAMARIND_HARDWARE = 2; // and its sub-system's
+
+QByteArray toByteArray(const cvbtest::Bytes& bytes) {
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+}
+
+cvbtest::SoftwareVersion kitVersion(Version version) {
+    return {version.major, version.minor, version.patch};
+}
 
 // One firmware file of the shipped set, with the images it carries.
 struct Shipped {
@@ -59,15 +68,17 @@ struct Shipped {
 // Images of distinct sizes and contents per file, so that a swapped or stale image shows.
 Shipped makeShipped(const QString& path, int model, Version pod, Version tamarind, std::uint32_t seed) {
     const auto sized = [seed](int size, std::uint32_t salt) {
-        return toByteArray(cvbtest::patternBytes(static_cast<std::size_t>(size + static_cast<int>(seed) * 7),
-                                                 salt + seed));
+        return toByteArray(
+            cvbtest::patternBytes(static_cast<std::size_t>(size + static_cast<int>(seed) * 7), salt + seed));
     };
     return {path, model, pod, tamarind, sized(5000, 100), sized(2300, 200), sized(1700, 300)};
 }
 
 bool writeShipped(const QString& folder, const Shipped& firmware) {
     using namespace cvbtest;
-    const auto bytes = [](const QByteArray& array) { return Bytes(array.cbegin(), array.cend()); };
+    const auto bytes = [](const QByteArray& array) {
+        return Bytes(array.cbegin(), array.cend());
+    };
     MbuHeaderLayout pod;
     pod.version = kitVersion(firmware.pod);
     pod.hardwareFlags = 1u << POD_HARDWARE;
@@ -193,7 +204,9 @@ private:
     void verifyInstalled(const SimulatedDetector& detector, const Shipped& firmware) const;
     // Temporary image files, now.
     QStringList imageFiles() const { return filesUnder(imagesDir_->path()).keys(); }
-    QString recordPath() const { return QDir(dataDir_->path()).absoluteFilePath(QStringLiteral("summit_index.json")); }
+    QString recordPath() const {
+        return QDir(dataDir_->path()).absoluteFilePath(QStringLiteral("summit_index.json"));
+    }
     QString catalogPath() const { return dataDir_->path() + QStringLiteral("/catalog"); }
     const Shipped& newest(int model) const;
     QList<State> statesEntered() const;
@@ -235,7 +248,8 @@ void TestEndToEnd::initTestCase() {
 
     // The table the registrar hands its updater.
     const QTemporaryDir scratchData(scratch_);
-    settingsTable_ = fwup::LodestarRegistrar(QDir(scratchData.path()), true).getListOfSwVerRangeToUserSettingsVer();
+    settingsTable_ =
+        fwup::LodestarRegistrar(QDir(scratchData.path()), true).getListOfSwVerRangeToUserSettingsVer();
     regtest::clear_all_registries();
     pollTimer_.setInterval(POLL_MS);
 }
@@ -263,8 +277,8 @@ void TestEndToEnd::init() {
     QVERIFY(updaters.first().dynamicCast<fwup::LodestarDetectorUpdater>());
     identifiers.first() = QSharedPointer<fwup::LodestarDetectorIdentifier>::create(
         dataDirectory.absoluteFilePath(QStringLiteral("summit_index.json")), shortIdentificationTiming());
-    updaters.first() = QSharedPointer<fwup::LodestarDetectorUpdater>::create(settingsTable_, shortUpdateTiming(),
-                                                                              shortIdentificationTiming());
+    updaters.first() = QSharedPointer<fwup::LodestarDetectorUpdater>::create(
+        settingsTable_, shortUpdateTiming(), shortIdentificationTiming());
 
     importBundledFirmware(QStringLiteral(":/firmware"), *catalog_);
     importBundledFirmware(firmwareDir_->path(), *catalog_);
@@ -272,7 +286,9 @@ void TestEndToEnd::init() {
     machine_ = std::make_unique<fwup::FirmwareUpdateStateMachine>(*catalog_);
     entered_.clear();
     connect(machine_.get(), &fwup::FirmwareUpdateStateMachine::stateEntered, this,
-            [this](unsigned int state, const QString& reason) { entered_.append({State(state), reason}); });
+            [this](unsigned int state, const QString& reason) {
+                entered_.append({State(state), reason});
+            });
     // The window's constructor.
     machine_->initiateUpdateProcess();
     pollTimer_.callOnTimeout(machine_.get(), &fwup::FirmwareUpdateStateMachine::poll);
@@ -299,13 +315,15 @@ std::unique_ptr<SimulatedDetector> TestEndToEnd::makeDetector(PodMode mode, int 
 }
 
 bool TestEndToEnd::awaitOffer() {
-    return QTest::qWaitFor([this] { return machine_->state() == State::AWAIT_FIRMWARE_SELECTION; }, IDENTIFY_MS);
+    return QTest::qWaitFor([this] { return machine_->state() == State::AWAIT_FIRMWARE_SELECTION; },
+                           IDENTIFY_MS);
 }
 
 bool TestEndToEnd::installLatest() {
     return machine_->selectLatestFirmwareToUpgrade() &&
-           QTest::qWaitFor([this] { return machine_->state() == State::SUCCEEDED || machine_->state() == State::FAILED; },
-                           UPDATE_MS);
+           QTest::qWaitFor(
+               [this] { return machine_->state() == State::SUCCEEDED || machine_->state() == State::FAILED; },
+               UPDATE_MS);
 }
 
 const Shipped& TestEndToEnd::newest(int model) const {
@@ -363,9 +381,9 @@ void TestEndToEnd::updatesEachModelToItsNewestFirmware() {
 
     QVERIFY2(installLatest(), state());
     verifyInstalled(*detector, newest(model));
-    QCOMPARE(statesEntered(), (QList<State>{State::SEARCHING_FOR_DETECTOR, State::AWAIT_FIRMWARE_SELECTION,
-                                            State::EXTRACTING_FIRMWARE, State::INSTALLING_FIRMWARE,
-                                            State::SUCCEEDED}));
+    QCOMPARE(statesEntered(),
+             (QList<State>{State::SEARCHING_FOR_DETECTOR, State::AWAIT_FIRMWARE_SELECTION,
+                           State::EXTRACTING_FIRMWARE, State::INSTALLING_FIRMWARE, State::SUCCEEDED}));
     QCOMPARE(readRecord(recordPath()), record);
 
     // The images live as long as the machine holds the selection.
@@ -406,9 +424,9 @@ void TestEndToEnd::tryAgainAfterAFailedUpdate() {
     QCOMPARE(machine_->identity()->detectorType(), fwup::DetectorType::LODESTAR_MODEL_2);
     QVERIFY2(installLatest(), state());
     verifyInstalled(*detector, newest(2));
-    QCOMPARE(statesEntered(), (QList<State>{State::SEARCHING_FOR_DETECTOR, State::AWAIT_FIRMWARE_SELECTION,
-                                            State::EXTRACTING_FIRMWARE, State::INSTALLING_FIRMWARE,
-                                            State::SUCCEEDED}));
+    QCOMPARE(statesEntered(),
+             (QList<State>{State::SEARCHING_FOR_DETECTOR, State::AWAIT_FIRMWARE_SELECTION,
+                           State::EXTRACTING_FIRMWARE, State::INSTALLING_FIRMWARE, State::SUCCEEDED}));
     shutDown();
     QCOMPARE(imageFiles(), QStringList());
 }
@@ -426,7 +444,9 @@ void TestEndToEnd::faultAtEachStep_data() {
     const auto failing = [error, always](bool tamarind, std::uint16_t command) {
         return [error, always, tamarind, command](Scenario& s) {
             SimulatedDetector* d = s.detector;
-            return [=] { (tamarind ? d->tamarind() : d->pod()).addFault(command, error, always); };
+            return [=] {
+                (tamarind ? d->tamarind() : d->pod()).addFault(command, error, always);
+            };
         };
     };
     const auto beforePlug = [](auto make) {
@@ -440,11 +460,15 @@ void TestEndToEnd::faultAtEachStep_data() {
     };
     const auto staysAway = [](Scenario& s) {
         SimulatedDetector* d = s.detector;
-        return [d] { d->setPodStaysAwayAfterReset(1); };
+        return [d] {
+            d->setPodStaysAwayAfterReset(1);
+        };
     };
     const auto invalid = [](Scenario& s) {
         SimulatedDetector* d = s.detector;
-        return [d] { d->pod().setValidity(true, 0x1, 0x3); };
+        return [d] {
+            d->pod().setValidity(true, 0x1, 0x3);
+        };
     };
     const auto podLogin = failing(false, command_id::USER_LOGIN_STATUS);
     const auto podValidity = failing(false, command_id::UPGRADEABLE_COMPONENT_VALIDITY);
@@ -453,13 +477,17 @@ void TestEndToEnd::faultAtEachStep_data() {
     QTest::newRow("application: pod gone when the update starts")
         << PodMode::Application << Arrange([](Scenario& s) {
                SimulatedDetector* d = s.detector;
-               s.atInstall = [d] { d->unplug(); };
+               s.atInstall = [d] {
+                   d->unplug();
+               };
            })
         << updating;
     QTest::newRow("application: upgrade screen refused, goes on")
         << PodMode::Application << beforePlug([](Scenario& s) {
                SimulatedDetector* d = s.detector;
-               return [d] { d->pod().setUpgradeAllowed(false); };
+               return [d] {
+                   d->pod().setUpgradeAllowed(false);
+               };
            })
         << QString();
     QTest::newRow("application: sub-system transfer fails")
@@ -467,7 +495,9 @@ void TestEndToEnd::faultAtEachStep_data() {
     QTest::newRow("application: sub-system not back after its restart")
         << PodMode::Application << beforePlug([](Scenario& s) {
                SimulatedDetector* d = s.detector;
-               return [d] { d->setTamarindStaysAwayAfterReset(1); };
+               return [d] {
+                   d->setTamarindStaysAwayAfterReset(1);
+               };
            })
         << updating;
     QTest::newRow("application: settings not stored, goes on")
@@ -486,8 +516,8 @@ void TestEndToEnd::faultAtEachStep_data() {
         << PodMode::Application << duringPodRestart(2, staysAway) << updating;
     QTest::newRow("application: login after the transfer fails")
         << PodMode::Application << podFoundAgain(2, podLogin) << updating;
-    QTest::newRow("application: validity not read") << PodMode::Application << podFoundAgain(2, podValidity)
-                                                    << updating;
+    QTest::newRow("application: validity not read")
+        << PodMode::Application << podFoundAgain(2, podValidity) << updating;
     QTest::newRow("application: components invalid after the update")
         << PodMode::Application << podFoundAgain(2, invalid) << updating;
     QTest::newRow("application: no temporary directory for the images")
@@ -518,8 +548,8 @@ void TestEndToEnd::faultAtEachStep_data() {
         << PodMode::Bootloader << duringPodRestart(2, staysAway) << updating;
     QTest::newRow("bootloader: login after the restart fails")
         << PodMode::Bootloader << podFoundAgain(2, podLogin) << updating;
-    QTest::newRow("bootloader: validity not read") << PodMode::Bootloader << podFoundAgain(2, podValidity)
-                                                   << updating;
+    QTest::newRow("bootloader: validity not read")
+        << PodMode::Bootloader << podFoundAgain(2, podValidity) << updating;
     QTest::newRow("bootloader: components invalid after the update")
         << PodMode::Bootloader << podFoundAgain(2, invalid) << updating;
 }
@@ -569,7 +599,8 @@ void TestEndToEnd::faultAtEachStep() {
     }
     QVERIFY2(installLatest(), state());
     qputenv("TMPDIR", temporaryDirectory);
-    QVERIFY2(scenario.duringPodRestart.isEmpty() && scenario.podFoundAgain.isEmpty(), "the fault was not met");
+    QVERIFY2(scenario.duringPodRestart.isEmpty() && scenario.podFoundAgain.isEmpty(),
+             "the fault was not met");
 
     if (reason.isEmpty()) {
         verifyInstalled(*detector, newest(1));
