@@ -161,7 +161,8 @@ void TestMbuAndTamarindUpdater::updatesEndToEnd() {
     clock.start();
     QVERIFY(updater->startUpdate(*identity, detector_->location(), *firmware.update));
     QVERIFY(record.progress.isEmpty());
-    QTRY_COMPARE_WITH_TIMEOUT(record.ends.size(), 1, realTiming() ? 240000 : PATIENCE_MS);
+    const int patience = realTiming() ? 240000 : PATIENCE_MS;
+    QTRY_COMPARE_WITH_TIMEOUT(record.ends.size(), 1, patience);
     qInfo() << "update took" << clock.elapsed() << "ms";
 
     QCOMPARE(record.ends.first(), UpdaterStatus::COMPLETE);
