@@ -17,6 +17,7 @@
 #include "fwup/identification/lodestar_detector_identifier.h"
 #include "fwup/identification/lodestar_muppet_password_generator.h"
 #include "fwup/installation/detector_updater.h"
+#include "fwup/installation/lodestar_detector_updater.h"
 
 #include <QSharedPointer>
 
@@ -38,13 +39,6 @@ void add(QList<QSharedPointer<Interface>>& registry, Arguments&&... arguments) {
     }
 }
 
-// UPDATER HOOK: the control-pod updater is registered here, once it is built, with
-//     add<LodestarDetectorUpdater>(global_detector_updater_registry(), settingsVersions);
-// Until then the family has no updater, and an installation ends in "System Error".
-void add_control_pod_updater(const QList<std::pair<VersionRange, int>>& settingsVersions) {
-    Q_UNUSED(settingsVersions);
-}
-
 } // namespace
 
 LodestarRegistrar::LodestarRegistrar(const QDir& dataDirectory, bool production) {
@@ -54,7 +48,7 @@ LodestarRegistrar::LodestarRegistrar(const QDir& dataDirectory, bool production)
     add<LodestarDetectorIdentifier>(
         global_detector_identifier_registry(),
         std::optional<const QString>(dataDirectory.absoluteFilePath(QString::fromLatin1(RECORD_FILE_NAME))));
-    add_control_pod_updater(getListOfSwVerRangeToUserSettingsVer());
+    add<LodestarDetectorUpdater>(global_detector_updater_registry(), getListOfSwVerRangeToUserSettingsVer());
     for (const DetectorType type : {DetectorType::LODESTAR_MODEL_1, DetectorType::LODESTAR_MODEL_2}) {
         add<MdSoftwareDetectorVersionChecker>(global_detector_version_checker_registry(), type,
                                               HIGHEST_SUPPORTED_VERSION);

@@ -42,10 +42,10 @@ inline QByteArray readAll(const QString& path) {
 // written into dir and extracted by the family's extractor.
 inline std::unique_ptr<fwup::MbuAndTamarindSystemUpdate>
 extractLodestarFirmware(const QDir& dir, fwup::Version tamarindVersion, std::size_t cpuAppSize,
-                        std::size_t cpuNetSize) {
+                        std::size_t cpuNetSize, fwup::Version podVersion = {1, 80, 0}) {
     using namespace cvbtest;
     MbuHeaderLayout pod;
-    pod.version = {1, 80, 0};
+    pod.version = {podVersion.major, podVersion.minor, podVersion.patch};
     pod.hardwareFlags = 1;
     pod.requiredBtIcdRevision = 3;
     CpuAppHeaderLayout app;

@@ -254,7 +254,7 @@ SimulatedComponent::Response SimulatedComponent::handleMessage(const QByteArray&
     }
     if (fault && fault->kind == SimulatedFault::Kind::Silence) {
         entry.answer = TrafficEntry::Answer::Silent;
-        traffic_.append(entry);
+        record(entry);
         return response;
     }
 
@@ -286,7 +286,7 @@ SimulatedComponent::Response SimulatedComponent::handleMessage(const QByteArray&
     response.corruptReport = fault && fault->kind == SimulatedFault::Kind::CorruptReport;
     response.reply = reply;
     entry.reply = reply;
-    traffic_.append(entry);
+    record(entry);
     return response;
 }
 
@@ -307,6 +307,15 @@ std::optional<SimulatedFault> SimulatedComponent::takeFault(const Request& reque
         return fault;
     }
     return std::nullopt;
+}
+
+void SimulatedComponent::record(const TrafficEntry& entry) {
+    traffic_.append(entry);
+    if (requestHook_) {
+        // A copy: the hook may replace itself.
+        const RequestHook hook = requestHook_;
+        hook(entry);
+    }
 }
 
 SimulatedComponent::Outcome SimulatedComponent::handle(const Request& request) {

@@ -55,6 +55,7 @@ public:
     using PasswordSource = std::function<std::vector<std::uint8_t>(std::uint16_t productType,
                                                                    std::optional<std::uint8_t> model)>;
     using RestartHook = std::function<void(SimulatedComponent&)>;
+    using RequestHook = std::function<void(const TrafficEntry&)>;
 
     static constexpr int kAlways = -1;
     static constexpr std::uint8_t kOperator = 1;
@@ -197,6 +198,9 @@ public:
     int restartCount() const { return restartCount_; }
 
     // --- Record ---
+    // Called with each request once it has been handled and recorded, before its answer leaves: lets a
+    // test act at a point of a conversation. Faults it adds apply from the next request on.
+    void setRequestHook(RequestHook hook) { requestHook_ = std::move(hook); }
     QList<TrafficEntry> traffic() const { return traffic_; }
     // Requests in order as "GET 20", "SET 80", ...
     QStringList requestLog() const;
@@ -243,6 +247,7 @@ private:
 
     std::optional<SimulatedFault> takeFault(const Request& request);
     Outcome handle(const Request& request);
+    void record(const TrafficEntry& entry);
     std::optional<std::uint8_t> loginModel() const;
     void openSession();
 
@@ -319,6 +324,7 @@ private:
     std::map<std::uint16_t, std::deque<ScriptedFault>> faults_;
 
     RestartHook restartHook_;
+    RequestHook requestHook_;
     int restartCount_ = 0;
 
     QList<TrafficEntry> traffic_;

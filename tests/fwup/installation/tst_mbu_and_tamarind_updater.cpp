@@ -1,0 +1,402 @@
+// The Lodestar updater installing firmware that the program's own extractor took from a container,
+// on the simulated detector through the real link stack: both paths end to end, a fault at each step
+// of each path, and one update after another. With CUU_REAL_TIMING set, every wait has its real
+// length (the slow CTest entry runs the end-to-end rows so).
+#include <QElapsedTimer>
+#include <QTest>
+
+#include "fwup/firmware/tamarind_system_update.h"
+#include "fwup/identification/legacy_system_identity.h"
+#include "tests/fwup/installation/updater_test_support.h"
+
+using namespace updater_test;
+using PodMode = SimulatedDetector::PodMode;
+
+namespace {
+
+// How long a finished update is watched for a second finished: longer than any agent's wait.
+constexpr int LINGER_MS = 600;
+// The Tamarind updater reports before its indication is cleared; with 10 ms steps the pod may restart
+// and close the tunnel before that clearing gets through, so it is not part of the shape.
+const QStringList TAMARIND_SHAPE{"GET 114", "SET 114 on", "SET 78 11081", "SET 78 11082", "SET 5"};
+const QStringList CLOSING_SHAPE{"GET 114", "SET 114 on", "SET 114 off", "SET 83"};
+
+bool realTiming() {
+    return qEnvironmentVariableIsSet("CUU_REAL_TIMING");
+}
+
+// Where a fault row strikes: on the detector at once, after the relocators' n-th identification of
+// the system (1 is the update's first relocation), or when the updater reports a percentage.
+struct Scenario {
+    SimulatedDetector* detector = nullptr;
+    QMap<int, std::function<void()>> afterIdentification;
+    int atPercent = -1;
+    std::function<void()> atProgress;
+};
+using Arrange = std::function<void(Scenario&)>;
+using Fault = std::function<void(SimulatedDetector&)>;
+
+Arrange atOnce(const Fault& fault) {
+    return [fault](Scenario& s) {
+        fault(*s.detector);
+    };
+}
+Arrange afterIdentification(int count, const Fault& fault) {
+    return [count, fault](Scenario& s) {
+        s.afterIdentification.insert(count, [detector = s.detector, fault] { fault(*detector); });
+    };
+}
+Fault podError(std::uint16_t command) {
+    return [command](SimulatedDetector& d) {
+        d.pod().addFault(command, SimulatedFault::error(4), SimulatedComponent::kAlways);
+    };
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Arrange)
+Q_DECLARE_METATYPE(PodMode)
+Q_DECLARE_METATYPE(fwup::UpdaterStatus)
+Q_DECLARE_METATYPE(fwup::Version)
+
+class TestMbuAndTamarindUpdater : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+    void cleanupTestCase() { unregisterUpdateStack(); }
+
+    void updatesEndToEnd_data();
+    void updatesEndToEnd();
+    void faultAtEachStep_data();
+    void faultAtEachStep();
+    void twoUpdatesInARow_data();
+    void twoUpdatesInARow();
+    void refusesOtherKinds();
+
+private:
+    fwup::MbuAndTamarindUpdateTiming timing() const {
+        return realTiming() ? fwup::MbuAndTamarindUpdateTiming{} : shortUpdateTiming();
+    }
+    std::unique_ptr<fwup::LodestarDetectorUpdater> makeUpdater() const {
+        return std::make_unique<fwup::LodestarDetectorUpdater>(SETTINGS_TABLE, timing(),
+                                                               identificationTiming());
+    }
+    fwup::IdentificationTiming identificationTiming() const {
+        return realTiming() ? fwup::IdentificationTiming{} : shortIdentificationTiming();
+    }
+    // A system plugged in the given mode, and its identity as the state machine hands it over.
+    std::unique_ptr<fwup::ISystemIdentity> plug(PodMode mode, const Firmware& firmware) {
+        detector_ = plugDetector(mode);
+        firmware.runOnRestart(*detector_);
+        return fwup::LodestarDetectorIdentifier(std::nullopt, identificationTiming())
+            .identifyDetector(detector_->location());
+    }
+
+    QSharedPointer<ObservedIdentifier> identifier_;
+    QList<QSharedPointer<fwup::ConnectionMechanismFactory>> factories_;
+    std::unique_ptr<SimulatedDetector> detector_;
+};
+
+void TestMbuAndTamarindUpdater::initTestCase() {
+    identifier_ = registerUpdateStack(identificationTiming());
+    factories_ = fwup::muppet_connection_mechanism_factory_registry();
+}
+
+void TestMbuAndTamarindUpdater::cleanup() {
+    identifier_->afterIdentification = {};
+    fwup::muppet_connection_mechanism_factory_registry() = factories_;
+    detector_.reset();
+}
+
+void TestMbuAndTamarindUpdater::updatesEndToEnd_data() {
+    QTest::addColumn<PodMode>("mode");
+    QTest::addColumn<int>("heldBytes");
+    QTest::addColumn<fwup::Version>("podVersion");
+    QTest::addColumn<QStringList>("podShape");
+
+    const QStringList application{"GET 114", "SET 114 on", "SET 19", "SET 78 11000", "SET 5"};
+    QTest::newRow("application path")
+        << PodMode::Application << 0 << Version{1, 80, 0} << application + CLOSING_SHAPE;
+    QTest::newRow("application path, settings stored for older software")
+        << PodMode::Application << 0 << Version{1, 76, 9}
+        << QStringList{"GET 114", "SET 114 on", "SET 105"} + application.mid(2) + CLOSING_SHAPE;
+    const QStringList bootloader{"SET 78 11000", "SET 5", "GET 114", "SET 114 on", "SET 5"};
+    QTest::newRow("bootloader path") << PodMode::Bootloader << 0 << Version{1, 80, 0}
+                                     << QStringList{"GET 78"} + bootloader + CLOSING_SHAPE;
+    QTest::newRow("bootloader path, part of the file held")
+        << PodMode::Bootloader << 2000 << Version{1, 80, 0}
+        << QStringList{"GET 78", "SET 19"} + bootloader + CLOSING_SHAPE;
+}
+
+void TestMbuAndTamarindUpdater::updatesEndToEnd() {
+    QFETCH(PodMode, mode);
+    QFETCH(int, heldBytes);
+    QFETCH(fwup::Version, podVersion);
+    QFETCH(QStringList, podShape);
+    const Firmware firmware(podVersion);
+    const auto identity = plug(mode, firmware);
+    QVERIFY(identity);
+    if (heldBytes > 0) {
+        detector_->pod().setFile(POD_IMAGE, firmware.image(POD_IMAGE).left(heldBytes));
+    }
+    detector_->clearRecords();
+
+    const auto updater = makeUpdater();
+    UpdateRecord record(*updater);
+    QElapsedTimer clock;
+    qint64 ninetyOneAt = -1;
+    qint64 hundredAt = -1;
+    QObject::connect(updater.get(), &fwup::DetectorUpdater::updateProgress, updater.get(),
+                     [&](bool, int percent) {
+                         // Only the bootloader path's closing stretch reports 91: the Tamarind share ends
+                         // at 90.
+                         if (percent == 91) {
+                             ninetyOneAt = clock.elapsed();
+                         } else if (percent == 100 && hundredAt < 0) {
+                             hundredAt = clock.elapsed();
+                         }
+                     });
+    clock.start();
+    QVERIFY(updater->startUpdate(*identity, detector_->location(), *firmware.update));
+    QVERIFY(record.progress.isEmpty());
+    const int patience = realTiming() ? 240000 : PATIENCE_MS;
+    QTRY_COMPARE_WITH_TIMEOUT(record.ends.size(), 1, patience);
+    qInfo() << "update took" << clock.elapsed() << "ms";
+
+    QCOMPARE(record.ends.first(), UpdaterStatus::COMPLETE);
+    QCOMPARE(installShape(detector_->pod()), podShape);
+    QCOMPARE(installShape(detector_->tamarind()).mid(0, TAMARIND_SHAPE.size()), TAMARIND_SHAPE);
+    QVERIFY(firmware.isOn(*detector_));
+    QCOMPARE(detector_->podMode(), PodMode::Application);
+    QCOMPARE(detector_->pod().softwareVersion(), podVersion);
+    QCOMPARE(detector_->pod().storedSettingsVersion().has_value(), podShape.contains("SET 105"));
+    QVERIFY(!detector_->pod().upgradeIndicated());
+    QVERIFY(!detector_->pod().isOperatorLoggedIn());
+
+    QVERIFY2(record.unevenProgress().isEmpty(), qPrintable(record.unevenProgress()));
+    QCOMPARE(record.progress.last(), qMakePair(false, 100));
+    if (mode == PodMode::Application) {
+        QCOMPARE(record.progress.first(), qMakePair(false, 0));
+    } else {
+        // The transfer on 0..45, the Tamarind update on 45..90, then 90..100 in ones.
+        QVERIFY(record.progress.first().first);
+        QVERIFY(record.progress.contains(qMakePair(true, 45)));
+        QCOMPARE(record.percents(record.progress.size() - 12),
+                 (QList<int>{90, 91, 92, 93, 94, 95, 96, 97, 98, 99, 100, 100}));
+        QVERIFY(hundredAt - ninetyOneAt >= 9 * timing().finishingStepMs);
+    }
+    QTest::qWait(LINGER_MS);
+    QCOMPARE(record.ends.size(), 1);
+}
+
+void TestMbuAndTamarindUpdater::faultAtEachStep_data() {
+    QTest::addColumn<PodMode>("mode");
+    QTest::addColumn<Arrange>("arrange");
+    QTest::addColumn<UpdaterStatus>("status");
+    QTest::addColumn<PodMode>("podEndsIn");
+    QTest::addColumn<QString>("warning");
+
+    using namespace command_id;
+    const PodMode app = PodMode::Application;
+    const PodMode boot = PodMode::Bootloader;
+    const UpdaterStatus failed = UpdaterStatus::FAILED;
+    const UpdaterStatus complete = UpdaterStatus::COMPLETE;
+    // On both paths the third identification comes after the last relocation before the closing
+    // login, indication, validity read and check.
+    const auto lastSteps = [](const Fault& fault) {
+        return afterIdentification(3, fault);
+    };
+    const Fault invalid = [](SimulatedDetector& d) {
+        d.pod().setValidity(true, 0x1, 0x3);
+    };
+    const Fault logoutFailsFirst = [](SimulatedDetector& d) {
+        d.pod().addFault(INDICATE_FIRMWARE_UPGRADE, SimulatedFault::silence().forMode(SET),
+                         SimulatedComponent::kAlways);
+        podError(USER_LOGOUT)(d);
+    };
+    const Arrange notAllowed = atOnce([](SimulatedDetector& d) { d.pod().setUpgradeAllowed(false); });
+    const Arrange tamarindFails = atOnce([](SimulatedDetector& d) {
+        d.tamarind().addFault(FILE_PUT_LPD, SimulatedFault::error(4), SimulatedComponent::kAlways);
+    });
+    const QString goesOn = QStringLiteral("could not indicate upgrade, continuing anyway");
+    const QString noLogout = QStringLiteral("could not log out after the update");
+
+    QTest::newRow("app: pod not found")
+        << app << atOnce([](SimulatedDetector& d) { d.unplug(); }) << failed << app << QString();
+    QTest::newRow("app: upgrade not allowed, goes on") << app << notAllowed << complete << app << goesOn;
+    QTest::newRow("app: Tamarind update fails") << app << tamarindFails << failed << app << QString();
+    QTest::newRow("app: settings not stored, goes on")
+        << app << atOnce(podError(STORE_USER_SETTINGS_RECORD)) << complete << app << QString();
+    QTest::newRow("app: transfer fails")
+        << app << atOnce(podError(FILE_PUT_LPD)) << failed << boot << QString();
+    QTest::newRow("app: login fails")
+        << app << lastSteps(podError(USER_LOGIN_STATUS)) << failed << app << QString();
+    QTest::newRow("app: validity not read")
+        << app << lastSteps(podError(UPGRADEABLE_COMPONENT_VALIDITY)) << failed << app << QString();
+    QTest::newRow("app: invalid, pod sent to its bootloader")
+        << app << lastSteps(invalid) << failed << boot << QString();
+    QTest::newRow("app: invalid, reset refused") << app << lastSteps([=](SimulatedDetector& d) {
+        invalid(d);
+        podError(SOFTWARE_RESET_TO_BOOTLOADER)(d);
+    }) << failed << app << QStringLiteral("could not reset to bootloader after validity check");
+    QTest::newRow("app: logout fails before the indicator answers")
+        << app << lastSteps(logoutFailsFirst) << complete << app << noLogout;
+
+    QTest::newRow("boot: transfer fails")
+        << boot << atOnce(podError(FILE_PUT_LPD)) << failed << boot << QString();
+    QTest::newRow("boot: login fails")
+        << boot << afterIdentification(2, podError(USER_LOGIN_STATUS)) << failed << app << QString();
+    QTest::newRow("boot: upgrade not allowed, goes on") << boot << notAllowed << complete << app << goesOn;
+    QTest::newRow("boot: Tamarind update fails") << boot << tamarindFails << failed << app << QString();
+    QTest::newRow("boot: restart refused")
+        << boot << afterIdentification(2, podError(SOFTWARE_RESET)) << failed << app << QString();
+    QTest::newRow("boot: pod not found after its restart")
+        << boot << afterIdentification(2, [](SimulatedDetector& d) { d.setPodStaysAwayAfterReset(1); })
+        << failed << app << QString();
+    QTest::newRow("boot: second login fails")
+        << boot << lastSteps(podError(USER_LOGIN_STATUS)) << failed << app << QString();
+    QTest::newRow("boot: validity not read")
+        << boot << lastSteps(podError(UPGRADEABLE_COMPONENT_VALIDITY)) << failed << app << QString();
+    QTest::newRow("boot: invalid, pod sent to its bootloader")
+        << boot << lastSteps(invalid) << failed << boot << QString();
+    QTest::newRow("boot: valid, no connection for the last step")
+        << boot << Arrange([](Scenario& s) {
+               s.atPercent = 95;
+               s.atProgress = [] {
+                   fwup::muppet_connection_mechanism_factory_registry().clear();
+               };
+           })
+        << complete << app
+        << QStringLiteral("could not establish connection to remove indicate upgrade screen");
+    QTest::newRow("boot: logout fails before the indicator answers")
+        << boot << lastSteps(logoutFailsFirst) << complete << app << noLogout;
+}
+
+void TestMbuAndTamarindUpdater::faultAtEachStep() {
+    QFETCH(PodMode, mode);
+    QFETCH(Arrange, arrange);
+    QFETCH(UpdaterStatus, status);
+    QFETCH(PodMode, podEndsIn);
+    QFETCH(QString, warning);
+    // Older pod software, so that the application path has settings to store.
+    const Firmware firmware(Version{1, 76, 9});
+    const auto identity = plug(mode, firmware);
+    QVERIFY(identity);
+    const QString location = detector_->location();
+    Scenario scenario;
+    scenario.detector = detector_.get();
+    arrange(scenario);
+    identifier_->count = 0;
+    identifier_->afterIdentification = [&scenario](int count) {
+        if (const auto fault = scenario.afterIdentification.value(count)) {
+            fault();
+        }
+    };
+    if (!warning.isEmpty()) {
+        QTest::ignoreMessage(QtWarningMsg, qPrintable(warning));
+    }
+
+    const auto updater = makeUpdater();
+    UpdateRecord record(*updater);
+    QObject::connect(updater.get(), &fwup::DetectorUpdater::updateProgress, updater.get(),
+                     [&scenario](bool, int percent) {
+                         if (percent == scenario.atPercent) {
+                             scenario.atProgress();
+                         }
+                     });
+    QVERIFY(updater->startUpdate(*identity, location, *firmware.update));
+    QTRY_COMPARE_WITH_TIMEOUT(record.ends.size(), 1, PATIENCE_MS);
+    QCOMPARE(record.ends.first(), status);
+    QCOMPARE(record.progress.last(), qMakePair(false, 100));
+    QVERIFY2(record.unevenProgress().isEmpty(), qPrintable(record.unevenProgress()));
+    QCOMPARE(detector_->podMode(), podEndsIn);
+    QVERIFY(status == UpdaterStatus::FAILED || firmware.isOn(*detector_));
+    QTest::qWait(LINGER_MS);
+    QCOMPARE(record.ends.size(), 1);
+}
+
+void TestMbuAndTamarindUpdater::twoUpdatesInARow_data() {
+    QTest::addColumn<PodMode>("first");
+    QTest::addColumn<PodMode>("second");
+    QTest::addColumn<bool>("lateLogoutOutcome");
+    QTest::newRow("application path twice") << PodMode::Application << PodMode::Application << false;
+    QTest::newRow("bootloader path twice") << PodMode::Bootloader << PodMode::Bootloader << false;
+    // The first update's logout gives up only after that update has ended, while the second waits
+    // for the pod to come back: an outcome that leaked across would choose the second's path.
+    QTest::newRow("a late logout outcome, then the bootloader path")
+        << PodMode::Application << PodMode::Bootloader << true;
+}
+
+void TestMbuAndTamarindUpdater::twoUpdatesInARow() {
+    QFETCH(PodMode, first);
+    QFETCH(PodMode, second);
+    QFETCH(bool, lateLogoutOutcome);
+    const Firmware firstFirmware;
+    const Firmware secondFirmware(Version{1, 81, 0}, Version{2, 6, 1}, 3100);
+    const auto identity = plug(first, firstFirmware);
+    QVERIFY(identity);
+    identifier_->count = 0;
+    identifier_->afterIdentification = [this, lateLogoutOutcome](int count) {
+        if (lateLogoutOutcome && count == 3) {
+            detector_->pod().addFault(command_id::USER_LOGOUT, SimulatedFault::silence(),
+                                      SimulatedComponent::kAlways);
+        }
+    };
+    fwup::MbuAndTamarindUpdateTiming longerSearch = timing();
+    longerSearch.relocationRetries = 200;
+    fwup::LodestarDetectorUpdater updater(SETTINGS_TABLE, longerSearch, identificationTiming());
+    UpdateRecord record(updater);
+    QVERIFY(updater.startUpdate(*identity, detector_->location(), *firstFirmware.update));
+    QTRY_COMPARE_WITH_TIMEOUT(record.ends.size(), 1, PATIENCE_MS);
+    QCOMPARE(record.ends.first(), UpdaterStatus::COMPLETE);
+    const qsizetype firstReports = record.progress.size();
+
+    // At once, on the same system, as a state machine that restarts the update would.
+    detector_->pod().clearFaults();
+    detector_->pod().clearFiles();
+    secondFirmware.runOnRestart(*detector_);
+    if (second == PodMode::Bootloader) {
+        // Away for longer than the first update's logout keeps trying.
+        detector_->setResetTiming(0, lateLogoutOutcome ? 2500 : 0);
+        detector_->restartPod(PodMode::Bootloader);
+        detector_->setResetTiming(0, 0);
+    }
+    QVERIFY(updater.startUpdate(*identity, detector_->location(), *secondFirmware.update));
+    QTRY_COMPARE_WITH_TIMEOUT(record.ends.size(), 2, PATIENCE_MS);
+    QCOMPARE(record.ends.last(), UpdaterStatus::COMPLETE);
+    // Both progress flags start clear: the second bar runs from its start again.
+    QVERIFY2(record.unevenProgress(firstReports).isEmpty(), qPrintable(record.unevenProgress(firstReports)));
+    QVERIFY(record.percents(firstReports).first() < 45);
+    // Only the application path opens with an indeterminate 0.
+    QCOMPARE(record.progress.at(firstReports) == qMakePair(false, 0), second == PodMode::Application);
+    QVERIFY(secondFirmware.isOn(*detector_));
+    QTest::qWait(LINGER_MS);
+    QCOMPARE(record.ends.size(), 2);
+}
+
+// An identity of another kind is not this updater's; an update of another kind fails once begun.
+void TestMbuAndTamarindUpdater::refusesOtherKinds() {
+    const Firmware firmware;
+    const auto identity = plug(PodMode::Application, firmware);
+    QVERIFY(identity);
+    const auto updater = makeUpdater();
+    UpdateRecord record(*updater);
+
+    const fwup::LegacySystemIdentity legacy(std::nullopt, std::nullopt, fwup::DetectorType::NONE, false);
+    QTest::ignoreMessage(QtCriticalMsg, "Unexpected identity");
+    QVERIFY(!updater->startUpdate(legacy, detector_->location(), *firmware.update));
+
+    const fwup::TamarindSystemUpdate tamarindOnly(fwup::DetectorType::LODESTAR_MODEL_1,
+                                                  fwup::TamarindComponentUpdate(Version{2, 5, 0}));
+    QTest::ignoreMessage(QtCriticalMsg, "Unexpected system update");
+    QVERIFY(updater->startUpdate(*identity, detector_->location(), tamarindOnly));
+    QTRY_COMPARE_WITH_TIMEOUT(record.ends.size(), 1, PATIENCE_MS);
+    QCOMPARE(record.ends.first(), UpdaterStatus::FAILED);
+    QCOMPARE(record.progress, (QList<QPair<bool, int>>{{false, 100}}));
+    QCOMPARE(detector_->pod().requestCount(command_id::INDICATE_FIRMWARE_UPGRADE), 0);
+}
+
+QTEST_GUILESS_MAIN(TestMbuAndTamarindUpdater)
+#include "tst_mbu_and_tamarind_updater.moc"
