@@ -3,6 +3,7 @@
 // Shared by the updater tests: the registrations a whole update relies on, an extracted Lodestar
 // firmware, short waits, and what the devices and the updater reported.
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QPair>
 #include <QTemporaryDir>
@@ -171,12 +172,14 @@ inline QStringList installShape(const SimulatedComponent& component) {
     return shape;
 }
 
-// What an updater reported.
+// What an updater reported, and when (milliseconds since the record was made).
 struct UpdateRecord {
     explicit UpdateRecord(fwup::DetectorUpdater& updater) {
+        clock.start();
         QObject::connect(&updater, &fwup::DetectorUpdater::updateProgress, &updater,
                          [this](bool determinate, int percent) {
                              progress.append({determinate, percent});
+                             times.append(clock.elapsed());
                          });
         QObject::connect(&updater, &fwup::DetectorUpdater::finished, &updater,
                          [this](UpdaterStatus status) { ends.append(status); });
@@ -189,20 +192,14 @@ struct UpdateRecord {
         }
         return values;
     }
-    // Monotonic from the given report on; the text lists the values when it is not.
-    QString unevenProgress(qsizetype from = 0) const {
+    bool isMonotonic(qsizetype from = 0) const {
         const QList<int> values = percents(from);
-        if (std::is_sorted(values.cbegin(), values.cend())) {
-            return {};
-        }
-        QStringList texts;
-        for (const int value : values) {
-            texts.append(QString::number(value));
-        }
-        return texts.join(QLatin1Char(' '));
+        return std::is_sorted(values.cbegin(), values.cend());
     }
 
+    QElapsedTimer clock;
     QList<QPair<bool, int>> progress;
+    QList<qint64> times;
     QList<UpdaterStatus> ends;
 };
 
