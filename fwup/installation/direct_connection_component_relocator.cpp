@@ -1,9 +1,7 @@
 #include "fwup/installation/direct_connection_component_relocator.h"
 
 #include "fwup/communication/detector_locator.h"
-#include "fwup/communication/muppet_connection.h"
 #include "fwup/identification/detector_identifier.h"
-#include "muppet/control_centre.h"
 
 #include <QDebug>
 
@@ -16,21 +14,16 @@ namespace fwup {
 DirectConnectionComponentRelocator::DirectConnectionComponentRelocator(
     std::uint32_t maxRetries, std::uint64_t retryIntervalMs, std::uint32_t productTypeAttempts,
     std::uint64_t productTypeFirstTimeoutMs, std::uint64_t productTypeResendTimeoutMs)
-    : controlCentre_(std::make_shared<cvsw::muppet::ControlCentre>())
-    , maxRetries_(maxRetries)
+    : maxRetries_(maxRetries)
     , retryIntervalMs_(retryIntervalMs)
-    , productTypeGetter_(controlCentre_, productTypeAttempts, productTypeFirstTimeoutMs,
+    , productTypeGetter_(link_.controlCentre(), productTypeAttempts, productTypeFirstTimeoutMs,
                          productTypeResendTimeoutMs) {
     tickTimer_.setInterval(TICK_MS);
     attemptTimer_.setSingleShot(true);
     attemptTimer_.setInterval(static_cast<int>(std::min<std::uint64_t>(retryIntervalMs_, INT_MAX)));
 }
 
-DirectConnectionComponentRelocator::~DirectConnectionComponentRelocator() {
-    if (connection_) {
-        connection_->removeControlCentre(controlCentre_);
-    }
-}
+DirectConnectionComponentRelocator::~DirectConnectionComponentRelocator() = default;
 
 void DirectConnectionComponentRelocator::relocate(const QString& /*location*/, const QString& name,
                                                   const FoundHandler& onFound,
@@ -68,15 +61,12 @@ void DirectConnectionComponentRelocator::tick(const QString& name, const FoundHa
             }
             break;
         case FOUND:
-            connection_ = MuppetConnection::establishConnection(foundLocation_);
-            if (!connection_) {
-                qDebug() << "Failed to establish a connection at" << foundLocation_;
+            if (!link_.open(foundLocation_)) {
                 const std::function<void()> failed = onFailure;
                 cleanUp();
                 failed();
                 return;
             }
-            connection_->addControlCentre(controlCentre_);
             state_ = CONNECTED;
             productTypeGetter_.start(
                 [this](const cvsw::muppet::ProductTypeId& type) {
@@ -104,10 +94,7 @@ void DirectConnectionComponentRelocator::tick(const QString& name, const FoundHa
         }
     }
     if (state_ == CONNECTED) {
-        // Through a local reference: a reply handler may end the relocation.
-        if (const auto connection = connection_) {
-            connection->service();
-        }
+        link_.service();
     }
 }
 
@@ -161,10 +148,7 @@ void DirectConnectionComponentRelocator::cleanUp() {
     QObject::disconnect(&attemptTimer_, &QTimer::timeout, nullptr, nullptr);
     tickTimer_.stop();
     QObject::disconnect(&tickTimer_, &QTimer::timeout, nullptr, nullptr);
-    if (connection_) {
-        connection_->removeControlCentre(controlCentre_);
-        connection_.reset();
-    }
+    link_.close();
     state_ = IDLE;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "fwup/communication/controlled_connection.h"
 #include "fwup/identification/product_type_getter.h"
 #include "fwup/installation/i_component_relocator.h"
 
@@ -11,13 +12,7 @@
 #include <memory>
 #include <optional>
 
-namespace cvsw::muppet {
-class ControlCentre;
-}
-
 namespace fwup {
-
-class MuppetConnection;
 
 // Finds a detector on its own link again after a reset, when it has come back under a new location
 // string: asks every registered locator where detectors are, identifies what is there with every
@@ -68,12 +63,11 @@ private:
     static std::optional<QString> locate(const QString& name);
     void cleanUp();
 
-    std::shared_ptr<cvsw::muppet::ControlCentre> controlCentre_;
+    ControlledConnection link_;
     const std::uint32_t maxRetries_;
     const std::uint64_t retryIntervalMs_;
     cvsw::muppet::ProductTypeId foundProductType_ = 0;
     QString foundLocation_;
-    std::shared_ptr<MuppetConnection> connection_;
     ProductTypeGetter productTypeGetter_;
     QTimer tickTimer_;
     QTimer attemptTimer_;

@@ -1,7 +1,5 @@
 #include "fwup/installation/indirect_connection_component_relocator.h"
 
-#include "fwup/communication/muppet_connection.h"
-#include "muppet/control_centre.h"
 
 #include <QDebug>
 
@@ -12,8 +10,7 @@ namespace fwup {
 IndirectConnectionComponentRelocator::IndirectConnectionComponentRelocator(std::uint32_t attempts,
                                                                            std::uint64_t firstTimeoutMs,
                                                                            std::uint64_t resendTimeoutMs)
-    : controlCentre_(std::make_shared<cvsw::muppet::ControlCentre>())
-    , productTypeGetter_(controlCentre_, attempts, firstTimeoutMs, resendTimeoutMs) {
+    : productTypeGetter_(link_.controlCentre(), attempts, firstTimeoutMs, resendTimeoutMs) {
     pollTimer_.setInterval(POLL_INTERVAL_MS);
 }
 
@@ -30,16 +27,13 @@ void IndirectConnectionComponentRelocator::relocate(const QString& location, con
         onFailure();
         return;
     }
-    connection_ = MuppetConnection::establishConnection(location);
-    if (!connection_) {
-        qDebug() << "Failed to establish a connection to" << location;
+    if (!link_.open(location)) {
         onFailure();
         return;
     }
     // Nothing of an earlier relocation may decide this one.
     outcomes_.clear();
     busy_ = 1;
-    connection_->addControlCentre(controlCentre_);
     QObject::connect(&pollTimer_, &QTimer::timeout, &pollTimer_,
                      [this, location, onFound, onFailure] { waitingStep(location, onFound, onFailure); });
     pollTimer_.start();
@@ -53,10 +47,7 @@ void IndirectConnectionComponentRelocator::relocate(const QString& location, con
 
 void IndirectConnectionComponentRelocator::waitingStep(const QString& location, const FoundHandler& onFound,
                                                        const std::function<void()>& onFailure) {
-    // Service through a local reference: a handler run inside may end the relocation.
-    if (const auto connection = connection_) {
-        connection->service();
-    }
+    link_.service();
     while (!outcomes_.empty()) {
         const std::uint32_t outcome = outcomes_.front();
         outcomes_.pop_front();
@@ -86,10 +77,7 @@ void IndirectConnectionComponentRelocator::cancel() {
 void IndirectConnectionComponentRelocator::endRelocation() {
     pollTimer_.stop();
     QObject::disconnect(&pollTimer_, &QTimer::timeout, nullptr, nullptr);
-    if (connection_) {
-        connection_->removeControlCentre(controlCentre_);
-        connection_.reset();
-    }
+    link_.close();
     busy_ = 0;
 }
 

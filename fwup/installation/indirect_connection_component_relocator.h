@@ -1,5 +1,6 @@
 #pragma once
 
+#include "fwup/communication/controlled_connection.h"
 #include "fwup/identification/product_type_getter.h"
 #include "fwup/installation/i_component_relocator.h"
 
@@ -9,13 +10,7 @@
 #include <deque>
 #include <memory>
 
-namespace cvsw::muppet {
-class ControlCentre;
-}
-
 namespace fwup {
-
-class MuppetConnection;
 
 // Finds a component that sits behind the control pod, reached through the tunnel, such as the
 // Tamarind sub-system: one connection to the location and one product-type read, whose attempts and
@@ -53,8 +48,7 @@ private:
     // Stops the ticks, lets go of the connection and goes idle.
     void endRelocation();
 
-    std::shared_ptr<cvsw::muppet::ControlCentre> controlCentre_;
-    std::shared_ptr<MuppetConnection> connection_;
+    ControlledConnection link_;
     ProductTypeGetter productTypeGetter_;
     QTimer pollTimer_;
     std::uint32_t busy_ = 0;

@@ -40,7 +40,6 @@ MbuAndTamarindUpdater::MbuAndTamarindUpdater(cvsw::muppet::ProductTypeId bootloa
     : settingsVersionTable_(settingsVersionTable)
     , bootloaderProductType_(bootloaderProductType)
     , applicationProductType_(applicationProductType)
-    , controlCentre_(std::make_shared<cvsw::muppet::ControlCentre>())
     // The builder's verdict is not needed: both paths check the kind of update before they build.
     , buildFileList_([build = std::move(buildFileList)](FileList& files, const ISystemUpdate& update) {
         build(files, update);
@@ -49,13 +48,13 @@ MbuAndTamarindUpdater::MbuAndTamarindUpdater(cvsw::muppet::ProductTypeId bootloa
                        std::make_shared<IndirectConnectionComponentRelocator>(
                            timing.tamarindRelocationAttempts, timing.tamarindRelocationFirstTimeoutMs),
                        timing.tamarind)
-    , upgradeIndicator_(controlCentre_, timing.indicationAttempts, timing.indicationFirstTimeoutMs,
+    , upgradeIndicator_(link_.controlCentre(), timing.indicationAttempts, timing.indicationFirstTimeoutMs,
                         timing.indicationResendTimeoutMs)
     , bootloaderFilePutter_(bootloaderProductType, applicationProductType, timing.putTimeout, timing.filePut)
-    , loginAgent_(*controlCentre_)
-    , resetToBootloaderRequester_(controlCentre_, 0, timing.resetTimeoutMs, timing.resetTimeoutMs)
-    , resetToApplicationRequester_(controlCentre_, 0, timing.resetTimeoutMs, timing.resetTimeoutMs)
-    , validityGetter_(controlCentre_, timing.validityPolls, timing.validityPollIntervalMs,
+    , loginAgent_(*link_.controlCentre())
+    , resetToBootloaderRequester_(link_.controlCentre(), 0, timing.resetTimeoutMs, timing.resetTimeoutMs)
+    , resetToApplicationRequester_(link_.controlCentre(), 0, timing.resetTimeoutMs, timing.resetTimeoutMs)
+    , validityGetter_(link_.controlCentre(), timing.validityPolls, timing.validityPollIntervalMs,
                       UpgradeableComponentValidityGetter::DEFAULT_ATTEMPT_LIMIT,
                       timing.validityReplyTimeoutMs, timing.validityReplyTimeoutMs)
     , settingsStorer_(bootloaderProductType, applicationProductType, timing.settings)
@@ -65,10 +64,7 @@ MbuAndTamarindUpdater::MbuAndTamarindUpdater(cvsw::muppet::ProductTypeId bootloa
     , identifier_(std::move(identifier))
     , finishingStepMs_(timing.finishingStepMs)
     , poll_([this] {
-        // A copy, so that the connection outlives a service call during which a step lets it go.
-        if (const auto connection = connection_) {
-            connection->service();
-        }
+        link_.service();
     })
     , finishUpProgress_([this](ProgressPercentage percent) { emit updateProgress(true, percent.value()); })
     , onFailure_([this] { endUpdate(UpdaterStatus::FAILED); }) {
@@ -80,10 +76,7 @@ MbuAndTamarindUpdater::MbuAndTamarindUpdater(cvsw::muppet::ProductTypeId bootloa
 MbuAndTamarindUpdater::~MbuAndTamarindUpdater() {
     timer_.stop();
     QObject::disconnect(&timer_, &QTimer::timeout, nullptr, nullptr);
-    if (connection_) {
-        connection_->removeControlCentre(controlCentre_);
-        connection_.reset();
-    }
+    link_.close();
     relocator_->cancel();
     relocator_.reset();
 }
@@ -188,7 +181,7 @@ void MbuAndTamarindUpdater::applicationTamarindStep() {
 
 void MbuAndTamarindUpdater::applicationSettingsStep() {
     qDebug() << "STORING SETTINGS";
-    if (!establishConnection(location_)) {
+    if (!link_.open(location_)) {
         onFailure_();
         return;
     }
@@ -215,7 +208,7 @@ void MbuAndTamarindUpdater::applicationLoginStep() {
 
 void MbuAndTamarindUpdater::applicationValidityStep() {
     qDebug() << "UPGRADEABLE COMPONENT VALIDITY GET";
-    if (!establishConnection(location_)) {
+    if (!link_.open(location_)) {
         onFailure_();
         return;
     }
@@ -257,7 +250,7 @@ void MbuAndTamarindUpdater::bootloaderTamarindStep() {
 }
 
 void MbuAndTamarindUpdater::bootloaderRestartStep() {
-    if (!establishConnection(location_)) {
+    if (!link_.open(location_)) {
         onFailure_();
         return;
     }
@@ -284,7 +277,7 @@ void MbuAndTamarindUpdater::bootloaderSecondLoginStep() {
 }
 
 void MbuAndTamarindUpdater::bootloaderValidityStep() {
-    if (!establishConnection(location_)) {
+    if (!link_.open(location_)) {
         onFailure_();
         return;
     }
@@ -314,7 +307,7 @@ void MbuAndTamarindUpdater::bootloaderValidityStep() {
 // --- Steps of both paths ---
 
 void MbuAndTamarindUpdater::loginStep(const std::function<void()>& next) {
-    if (!establishConnection(location_)) {
+    if (!link_.open(location_)) {
         onFailure_();
         return;
     }
@@ -373,7 +366,7 @@ void MbuAndTamarindUpdater::checkValidity(bool applicationPath) {
         indicateUpgrade([this] { completeUpdate(); }, false);
         return;
     }
-    if (!establishConnection(location_)) {
+    if (!link_.open(location_)) {
         onFailure_();
         return;
     }
@@ -431,7 +424,7 @@ void MbuAndTamarindUpdater::reportBootloaderProgress(ProgressPercentage percent)
 // --- The machinery ---
 
 void MbuAndTamarindUpdater::indicateUpgrade(std::function<void()> next, bool on) {
-    if (!establishConnection(location_)) {
+    if (!link_.open(location_)) {
         if (on) {
             onFailure_();
             return;
@@ -462,22 +455,10 @@ void MbuAndTamarindUpdater::indicateUpgrade(std::function<void()> next, bool on)
     waitForEvent(poll_, std::move(next));
 }
 
-bool MbuAndTamarindUpdater::establishConnection(const QString& location) {
-    connection_ = MuppetConnection::establishConnection(location);
-    if (!connection_) {
-        return false;
-    }
-    connection_->addControlCentre(controlCentre_);
-    return true;
-}
-
 void MbuAndTamarindUpdater::cleanUp() {
     timer_.stop();
     QObject::disconnect(&timer_, &QTimer::timeout, nullptr, nullptr);
-    if (connection_) {
-        connection_->removeControlCentre(controlCentre_);
-        connection_.reset();
-    }
+    link_.close();
 }
 
 void MbuAndTamarindUpdater::waitForEvent(std::function<void()> onTrue) {

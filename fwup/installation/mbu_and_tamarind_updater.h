@@ -1,5 +1,6 @@
 #pragma once
 
+#include "fwup/communication/controlled_connection.h"
 #include "fwup/identification/operator_user_login_agent.h"
 #include "fwup/identification/upgradeable_component_validity_getter.h"
 #include "fwup/installation/detector_updater.h"
@@ -25,18 +26,12 @@
 #include <memory>
 #include <utility>
 
-namespace cvsw::muppet {
-class ControlCentre;
-}
-
 namespace fwup {
 
 class DetectorIdentifier;
 class IComponentRelocator;
 class MbuAndTamarindSystemIdentity;
 class MbuAndTamarindSystemUpdate;
-class MuppetConnection;
-
 // Installs an extracted control-pod and Tamarind update on a system of an MBU control pod with a
 // Tamarind sub-system behind its tunnel. It first finds the system again by its serial number; a pod
 // in its application takes the application path, a pod in its bootloader (an earlier update stopped
@@ -119,7 +114,6 @@ private:
     void reportBootloaderProgress(ProgressPercentage percent);
 
     void indicateUpgrade(std::function<void()> next, bool on);
-    bool establishConnection(const QString& location);
     void cleanUp();
     void waitForEvent(std::function<void()> onTrue);
     void waitForEvent(std::function<void()> tick, std::function<void()> onTrue);
@@ -137,8 +131,7 @@ private:
     cvsw::muppet::ProductTypeId bootloaderProductType_;
     cvsw::muppet::ProductTypeId applicationProductType_;
     cvsw::muppet::ProductTypeId relocatedProductType_ = 0;
-    std::shared_ptr<cvsw::muppet::ControlCentre> controlCentre_;
-    std::shared_ptr<MuppetConnection> connection_;
+    ControlledConnection link_;
     QTimer timer_;
     QString location_;
     FileList fileList_;

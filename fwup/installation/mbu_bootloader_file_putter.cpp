@@ -35,17 +35,16 @@ MbuBootloaderFilePutter::MbuBootloaderFilePutter(cvsw::muppet::ProductTypeId boo
                                                  std::chrono::milliseconds putTimeout, const Timing& timing)
     : bootloaderProductType_(bootloaderProductType)
     , applicationProductType_(applicationProductType)
-    , controlCentre_(std::make_shared<cvsw::muppet::ControlCentre>())
-    , loginAgent_(*controlCentre_)
-    , offsetGetter_(controlCentre_, timing.offsetAttempts, timing.offsetFirstTimeoutMs,
+    , loginAgent_(*link_.controlCentre())
+    , offsetGetter_(link_.controlCentre(), timing.offsetAttempts, timing.offsetFirstTimeoutMs,
                     timing.offsetResendTimeoutMs)
-    , filePutter_(controlCentre_, FilePutter::DEFAULT_PACKET_SIZE, timing.putAttempts,
+    , filePutter_(link_.controlCentre(), FilePutter::DEFAULT_PACKET_SIZE, timing.putAttempts,
                   static_cast<std::uint64_t>(std::max<std::chrono::milliseconds::rep>(putTimeout.count(), 0)),
                   timing.putResendTimeoutMs)
-    , productTypeGetter_(controlCentre_, timing.productTypeAttempts, timing.productTypeFirstTimeoutMs,
+    , productTypeGetter_(link_.controlCentre(), timing.productTypeAttempts, timing.productTypeFirstTimeoutMs,
                          timing.productTypeResendTimeoutMs)
-    , resetToBootloaderRequester_(controlCentre_, 0, timing.resetTimeoutMs, timing.resetTimeoutMs)
-    , resetToApplicationRequester_(controlCentre_, 0, timing.resetTimeoutMs, timing.resetTimeoutMs)
+    , resetToBootloaderRequester_(link_.controlCentre(), 0, timing.resetTimeoutMs, timing.resetTimeoutMs)
+    , resetToApplicationRequester_(link_.controlCentre(), 0, timing.resetTimeoutMs, timing.resetTimeoutMs)
     , applicationStartWaitMs_(timing.applicationStartWaitMs) {
     loginAgent_.setStepTimeoutMs(timing.loginStepTimeoutMs);
     tickTimer_.setInterval(TICK_MS);
@@ -107,10 +106,7 @@ void MbuBootloaderFilePutter::start(std::shared_ptr<IComponentRelocator>&& reloc
 
 void MbuBootloaderFilePutter::tick(const Run& run) {
     if (runState_ == CONNECTED) {
-        // Through a local reference: a handler run inside may end the run.
-        if (const auto connection = connection_) {
-            connection->service();
-        }
+        link_.service();
     }
     while (!events_.empty()) {
         const unsigned int event = events_.front();
@@ -227,10 +223,7 @@ void MbuBootloaderFilePutter::resetToApplication() {
 
 void MbuBootloaderFilePutter::find(const Run& run, bool afterResetToApplication) {
     runState_ = RELOCATING;
-    if (connection_) {
-        connection_->removeControlCentre(controlCentre_);
-        connection_.reset();
-    }
+    link_.close();
     IComponentRelocator::FoundHandler onFound;
     if (afterResetToApplication) {
         onFound = [this](cvsw::muppet::ProductTypeId type, const QString& newLocation) {
@@ -268,25 +261,13 @@ void MbuBootloaderFilePutter::reportProgress(const Run& run, unsigned char perce
 
 bool MbuBootloaderFilePutter::connectTo(const QString& location) {
     location_ = location;
-    if (connection_) {
-        connection_->removeControlCentre(controlCentre_);
-    }
-    connection_ = MuppetConnection::establishConnection(location);
-    if (!connection_) {
-        qDebug() << "Failed to establish connection to" << location;
-        return false;
-    }
-    connection_->addControlCentre(controlCentre_);
-    return true;
+    return link_.open(location);
 }
 
 void MbuBootloaderFilePutter::cleanUp() {
     tickTimer_.stop();
     QObject::disconnect(&tickTimer_, &QTimer::timeout, nullptr, nullptr);
-    if (connection_) {
-        connection_->removeControlCentre(controlCentre_);
-        connection_.reset();
-    }
+    link_.close();
     relocator_.reset();
     runState_ = IDLE;
     sentBytes_ = 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "fwup/communication/controlled_connection.h"
 #include "fwup/identification/operator_user_login_agent.h"
 #include "fwup/identification/product_type_getter.h"
 #include "fwup/installation/file_put_offset_getter.h"
@@ -21,15 +22,9 @@
 #include <memory>
 #include <utility>
 
-namespace cvsw::muppet {
-class ControlCentre;
-}
-
 namespace fwup {
 
 class IComponentRelocator;
-class MuppetConnection;
-
 // Installs a list of files into the control pod through its bootloader. It reads which of the two
 // the pod runs, logs in as the operator, resets the pod into its bootloader and finds it again when
 // needed, puts every file, and on request resets the pod back into its application and finds it once
@@ -133,9 +128,8 @@ private:
     const cvsw::muppet::ProductTypeId applicationProductType_;
     QString location_;
     std::shared_ptr<IComponentRelocator> relocator_;
-    std::shared_ptr<cvsw::muppet::ControlCentre> controlCentre_;
+    ControlledConnection link_;
     OperatorUserLoginAgent loginAgent_;
-    std::shared_ptr<MuppetConnection> connection_;
     FilePutOffsetGetter offsetGetter_;
     FilePutter filePutter_;
     FileList putList_;

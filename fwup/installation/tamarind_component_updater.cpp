@@ -38,13 +38,12 @@ TamarindComponentUpdater::TamarindComponentUpdater(cvsw::muppet::ProductTypeId p
     : productType_(productType)
     , model_(model)
     , relocator_(std::move(relocator))
-    , controlCentre_(std::make_shared<cvsw::muppet::ControlCentre>())
-    , loginAgent_(*controlCentre_)
-    , versionGetter_(controlCentre_, VERSION_ATTEMPTS, timing.replyTimeoutMs, timing.replyTimeoutMs)
-    , validityGetter_(controlCentre_, VALIDITY_POLLS, timing.validityPollIntervalMs, VALIDITY_ATTEMPTS,
+    , loginAgent_(*link_.controlCentre())
+    , versionGetter_(link_.controlCentre(), VERSION_ATTEMPTS, timing.replyTimeoutMs, timing.replyTimeoutMs)
+    , validityGetter_(link_.controlCentre(), VALIDITY_POLLS, timing.validityPollIntervalMs, VALIDITY_ATTEMPTS,
                       timing.replyTimeoutMs, timing.replyTimeoutMs)
     , filePutter_(productType, model, timing)
-    , indicator_(controlCentre_, INDICATION_ATTEMPTS, timing.indicationFirstTimeoutMs, timing.replyTimeoutMs)
+    , indicator_(link_.controlCentre(), INDICATION_ATTEMPTS, timing.indicationFirstTimeoutMs, timing.replyTimeoutMs)
     , timing_(timing) {
     if (!relocator_) {
         throw std::invalid_argument("Relocator can not be null");
@@ -54,18 +53,12 @@ TamarindComponentUpdater::TamarindComponentUpdater(cvsw::muppet::ProductTypeId p
     indicator_.setRetryIntervalMs(timing.indicationRetryMs);
 
     poll_ = [this] {
-        // A local reference: a handler run inside may end the step and let go of the connection.
-        if (const auto connection = connection_) {
-            connection->service();
-        }
+        link_.service();
     };
     cleanUp_ = [this] {
         tickTimer_.stop();
         QObject::disconnect(&tickTimer_, &QTimer::timeout, nullptr, nullptr);
-        if (connection_) {
-            connection_->removeControlCentre(controlCentre_);
-            connection_.reset();
-        }
+        link_.close();
     };
     onFailure_ = [this] {
         tickTimer_.stop();
@@ -125,19 +118,8 @@ bool TamarindComponentUpdater::startUpdate(const TamarindComponentIdentity& iden
     return true;
 }
 
-bool TamarindComponentUpdater::establishConnection(const QString& location) {
-    if (connection_) {
-        connection_->removeControlCentre(controlCentre_);
-    }
-    connection_ = MuppetConnection::establishConnection(location);
-    if (connection_) {
-        connection_->addControlCentre(controlCentre_);
-    }
-    return connection_ != nullptr;
-}
-
 void TamarindComponentUpdater::indicateUpgrade(const std::function<void()>& next, bool on) {
-    if (!establishConnection(location_)) {
+    if (!link_.open(location_)) {
         qWarning() << "TamarindComponentUpdater: could not establish connection for indicate upgrade";
         // Clearing is best effort: the update reports without it, and only once.
         if (on) {
@@ -178,10 +160,7 @@ void TamarindComponentUpdater::waitingStep(const std::function<void()>& tick,
         onFailure_();
         return;
     }
-    if (connection_) {
-        connection_->removeControlCentre(controlCentre_);
-        connection_.reset();
-    }
+    link_.close();
     next();
 }
 
@@ -205,7 +184,7 @@ void TamarindComponentUpdater::transferStep() {
 
 void TamarindComponentUpdater::versionStep() {
     qDebug() << "TamarindComponentUpdater: file put complete, getting software version";
-    if (!establishConnection(location_)) {
+    if (!link_.open(location_)) {
         onFailure_();
         return;
     }
@@ -234,7 +213,7 @@ void TamarindComponentUpdater::compareStep() {
         onFailure_();
         return;
     }
-    if (!establishConnection(location_)) {
+    if (!link_.open(location_)) {
         qWarning() << "TamarindComponentUpdater: could not establish connection for version check";
         onFailure_();
         return;
@@ -257,7 +236,7 @@ void TamarindComponentUpdater::compareStep() {
 
 void TamarindComponentUpdater::validityStep() {
     qDebug() << "TamarindComponentUpdater: attempting upgradeable component validity get after log in";
-    if (!establishConnection(location_)) {
+    if (!link_.open(location_)) {
         qWarning() << "TamarindComponentUpdater: could not establish connection for login";
         onFailure_();
         return;

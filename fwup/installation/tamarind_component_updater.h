@@ -1,5 +1,6 @@
 #pragma once
 
+#include "fwup/communication/controlled_connection.h"
 #include "fwup/identification/operator_user_login_agent.h"
 #include "fwup/identification/software_version_getter.h"
 #include "fwup/identification/upgradeable_component_validity_getter.h"
@@ -18,14 +19,9 @@
 #include <functional>
 #include <memory>
 
-namespace cvsw::muppet {
-class ControlCentre;
-}
-
 namespace fwup {
 
 class IComponentRelocator;
-class MuppetConnection;
 class TamarindComponentUpdate;
 struct TamarindComponentIdentity;
 
@@ -66,7 +62,6 @@ private:
     void indicateUpgrade(const std::function<void()>& next, bool on);
     void waitForEvent(const std::function<void()>& tick, const std::function<void()>& onTrue);
     void waitingStep(const std::function<void()>& tick, const std::function<void()>& onTrue);
-    bool establishConnection(const QString& location);
 
     void transferStep();
     void versionStep();
@@ -85,9 +80,8 @@ private:
     QTimer tickTimer_;
     cvsw::muppet::ProductTypeId productType_;
     std::uint8_t model_;
-    std::shared_ptr<MuppetConnection> connection_;
     std::shared_ptr<IComponentRelocator> relocator_;
-    std::shared_ptr<cvsw::muppet::ControlCentre> controlCentre_;
+    ControlledConnection link_;
     OperatorUserLoginAgent loginAgent_;
     SoftwareVersionGetter versionGetter_;
     UpgradeableComponentValidityGetter validityGetter_;

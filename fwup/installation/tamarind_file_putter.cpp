@@ -27,10 +27,9 @@ TamarindFilePutter::TamarindFilePutter(cvsw::muppet::ProductTypeId productType, 
                                        const TamarindUpdateTiming& timing)
     : productType_(productType)
     , model_(model)
-    , controlCentre_(std::make_shared<cvsw::muppet::ControlCentre>())
-    , loginAgent_(*controlCentre_)
-    , filePutter_(controlCentre_, PACKET_SIZE, PACKET_ATTEMPTS, timing.replyTimeoutMs, timing.replyTimeoutMs)
-    , resetRequester_(controlCentre_, RESET_ATTEMPTS, timing.replyTimeoutMs, timing.replyTimeoutMs)
+    , loginAgent_(*link_.controlCentre())
+    , filePutter_(link_.controlCentre(), PACKET_SIZE, PACKET_ATTEMPTS, timing.replyTimeoutMs, timing.replyTimeoutMs)
+    , resetRequester_(link_.controlCentre(), RESET_ATTEMPTS, timing.replyTimeoutMs, timing.replyTimeoutMs)
     , timing_(timing) {
     loginAgent_.setStepTimeoutMs(static_cast<qint64>(timing.replyTimeoutMs));
     tickTimer_.setInterval(TICK_MS);
@@ -66,14 +65,11 @@ void TamarindFilePutter::start(std::shared_ptr<IComponentRelocator> relocator, c
                   cpuNetProgress, restartProgress, onFailure};
     QObject::connect(&tickTimer_, &QTimer::timeout, &tickTimer_, [this, run] { tick(run); });
 
-    connection_ = MuppetConnection::establishConnection(location);
-    if (!connection_) {
-        qDebug() << "Failed to establish connection to" << location;
+    if (!link_.open(location)) {
         cleanUp();
         onFailure();
         return;
     }
-    connection_->addControlCentre(controlCentre_);
     loginAgent_.start(
         productType_, model_, [this] { events_.push_back(LOGGED_IN); },
         [this] { events_.push_back(FAILED); });
@@ -83,10 +79,7 @@ void TamarindFilePutter::start(std::shared_ptr<IComponentRelocator> relocator, c
 
 void TamarindFilePutter::tick(const Run& run) {
     if (state_ == RUNNING) {
-        // A local reference: the run may end inside, and let go of the connection.
-        if (const auto connection = connection_) {
-            connection->service();
-        }
+        link_.service();
     }
     while (!events_.empty()) {
         const std::uint32_t event = events_.front();
@@ -120,10 +113,7 @@ bool TamarindFilePutter::handle(std::uint32_t event, const Run& run) {
     }
     case RELOCATE: {
         state_ = DETACHED;
-        if (connection_) {
-            connection_->removeControlCentre(controlCentre_);
-            connection_.reset();
-        }
+        link_.close();
         const ProgressHandler restartProgress = run.restartProgress;
         const std::shared_ptr<IComponentRelocator> relocator = relocator_;
         relocator->relocate(
@@ -184,10 +174,7 @@ void TamarindFilePutter::foundAnimation(const ProgressHandler& restartProgress, 
 void TamarindFilePutter::cleanUp() {
     tickTimer_.stop();
     QObject::disconnect(&tickTimer_, &QTimer::timeout, nullptr, nullptr);
-    if (connection_) {
-        connection_->removeControlCentre(controlCentre_);
-        connection_.reset();
-    }
+    link_.close();
     relocator_.reset();
     state_ = IDLE;
 }

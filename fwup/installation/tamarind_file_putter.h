@@ -1,5 +1,6 @@
 #pragma once
 
+#include "fwup/communication/controlled_connection.h"
 #include "fwup/identification/operator_user_login_agent.h"
 #include "fwup/installation/file_putter.h"
 #include "fwup/installation/progress_percentage.h"
@@ -16,15 +17,9 @@
 #include <functional>
 #include <memory>
 
-namespace cvsw::muppet {
-class ControlCentre;
-}
-
 namespace fwup {
 
 class IComponentRelocator;
-class MuppetConnection;
-
 // Moves the two Tamarind images onto the sub-system and brings it back up with them: logs in as the
 // operator, puts the CPUAPP and the CPUNET image, resets the sub-system to its application, shows a
 // progress animation while it restarts, and finds it again through the relocator it is given.
@@ -102,9 +97,8 @@ private:
     std::uint8_t model_;
     QString location_;
     std::shared_ptr<IComponentRelocator> relocator_;
-    std::shared_ptr<cvsw::muppet::ControlCentre> controlCentre_;
+    ControlledConnection link_;
     OperatorUserLoginAgent loginAgent_;
-    std::shared_ptr<MuppetConnection> connection_;
     FilePutter filePutter_;
     SoftwareResetToApplicationRequester resetRequester_;
     QTimer tickTimer_;

@@ -31,12 +31,11 @@ UserSettingsRecordStorer::UserSettingsRecordStorer(cvsw::muppet::ProductTypeId b
                                                    const Timing& timing)
     : bootloaderProductType_(bootloaderProductType)
     , applicationProductType_(applicationProductType)
-    , controlCentre_(std::make_shared<cvsw::muppet::ControlCentre>())
-    , loginAgent_(*controlCentre_)
-    , coordinator_(controlCentre_, timing.store)
-    , productTypeGetter_(controlCentre_, timing.productTypeAttempts, timing.productTypeFirstTimeoutMs,
+    , loginAgent_(*link_.controlCentre())
+    , coordinator_(link_.controlCentre(), timing.store)
+    , productTypeGetter_(link_.controlCentre(), timing.productTypeAttempts, timing.productTypeFirstTimeoutMs,
                          timing.productTypeResendTimeoutMs)
-    , resetRequester_(controlCentre_, 0, timing.resetTimeoutMs, timing.resetTimeoutMs) {
+    , resetRequester_(link_.controlCentre(), 0, timing.resetTimeoutMs, timing.resetTimeoutMs) {
     loginAgent_.setStepTimeoutMs(timing.loginStepTimeoutMs);
     tickTimer_.setInterval(TICK_MS);
 }
@@ -110,9 +109,7 @@ void UserSettingsRecordStorer::tick(const Version& to, const QString& serialNumb
                                     const std::function<void(bool)>& onDone,
                                     const std::function<void()>& onFailure) {
     if (activity_ == CONNECTED) {
-        if (const auto connection = connection_) {
-            connection->service();
-        }
+        link_.service();
     }
     while (!events_.empty()) {
         const unsigned int event = events_.front();
@@ -156,10 +153,7 @@ void UserSettingsRecordStorer::tick(const Version& to, const QString& serialNumb
 }
 
 void UserSettingsRecordStorer::relocate(const QString& serialNumber, const QString& location) {
-    if (connection_) {
-        connection_->removeControlCentre(controlCentre_);
-        connection_.reset();
-    }
+    link_.close();
     activity_ = RELOCATING;
     // Without a relocator the pod cannot be found again after its reset.
     if (!relocator_) {
@@ -192,25 +186,13 @@ void UserSettingsRecordStorer::logIn() {
 
 bool UserSettingsRecordStorer::establishConnection(const QString& location) {
     location_ = location;
-    if (connection_) {
-        connection_->removeControlCentre(controlCentre_);
-    }
-    connection_ = MuppetConnection::establishConnection(location);
-    if (!connection_) {
-        qDebug() << "Failed to establish connection to" << location;
-        return false;
-    }
-    connection_->addControlCentre(controlCentre_);
-    return true;
+    return link_.open(location);
 }
 
 void UserSettingsRecordStorer::cleanUp() {
     tickTimer_.stop();
     QObject::disconnect(&tickTimer_, &QTimer::timeout, nullptr, nullptr);
-    if (connection_) {
-        connection_->removeControlCentre(controlCentre_);
-        connection_.reset();
-    }
+    link_.close();
     relocator_.reset();
     activity_ = IDLE;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "fwup/communication/controlled_connection.h"
 #include "fwup/identification/product_type_getter.h"
 #include "fwup/identification/user_login_agent.h"
 #include "fwup/installation/software_reset_to_application_requester.h"
@@ -15,15 +16,9 @@
 #include <functional>
 #include <memory>
 
-namespace cvsw::muppet {
-class ControlCentre;
-}
-
 namespace fwup {
 
 class IComponentRelocator;
-class MuppetConnection;
-
 // Before the control pod gets software that reads an older user-settings record than the software it
 // runs, the pod must store its record for the target version. The storer decides whether that is
 // needed and, when it is, brings the pod into a state in which it can store (connected, in its
@@ -101,9 +96,8 @@ private:
     const cvsw::muppet::ProductTypeId applicationProductType_;
     QString location_;
     std::shared_ptr<IComponentRelocator> relocator_;
-    std::shared_ptr<cvsw::muppet::ControlCentre> controlCentre_;
+    ControlledConnection link_;
     UserLoginAgent loginAgent_;
-    std::shared_ptr<MuppetConnection> connection_;
     StoreUserSettingsRecordCoordinator coordinator_;
     ProductTypeGetter productTypeGetter_;
     SoftwareResetToApplicationRequester resetRequester_;

@@ -1,4 +1,5 @@
 #include "fwup/communication/connection_mechanism_factory.h"
+#include "fwup/communication/controlled_connection.h"
 #include "fwup/communication/hid_connection_mechanism_factory.h"
 #include "fwup/communication/muppet_command_exchange.h"
 #include "fwup/communication/muppet_connection.h"
@@ -103,6 +104,8 @@ private slots:
     void framesOfTwoConnectionsStayWhole();
     void exchangeOnEachConnectionAtOnce_data();
     void exchangeOnEachConnectionAtOnce();
+    void controlledConnectionReopensOnTheSameHandle();
+    void controlledConnectionClosedByItsOwnReply();
 };
 
 void TestSharedConnection::initTestCase() {
@@ -276,6 +279,55 @@ void TestSharedConnection::exchangeOnEachConnectionAtOnce() {
     QCOMPARE(detector.pod().requestCount(command_id::FILE_PUT_LPD), 1);
     QCOMPARE(asked.requestCount(command_id::USER_LOGIN_SESSION), 1);
     QCOMPARE(detector.badFrameCount(), 0);
+}
+
+void TestSharedConnection::controlledConnectionReopensOnTheSameHandle() {
+    SimulatedDetector detector;
+    detector.plug();
+    fwup::ControlledConnection link;
+    ControlMessageRecorder recorder;
+
+    QVERIFY(!link.open(QStringLiteral("HID::no-such-device")));
+    QVERIFY(!link.isOpen());
+    QVERIFY(link.open(detector.location()));
+    QVERIFY(link.open(detector.location()));
+    // The handle stood across the change: opened once, and open now.
+    QCOMPARE(detector.port()->openCount(), 1);
+    QCOMPARE(detector.port()->openHandleCount(), 1);
+
+    // The control centre rides on the new connection: its request goes out and is answered.
+    link.connection()->addControlCentre(recorder.controlCentre);
+    queue(*link.controlCentre(), kProductTypeRequest);
+    for (int i = 0; i < 50 && recorder.messages.isEmpty(); ++i) {
+        link.service();
+    }
+    QCOMPARE(detector.pod().requestLog(), QStringList{"GET 20"});
+    QCOMPARE(recorder.messages.size(), 1);
+
+    link.close();
+    QVERIFY(!link.isOpen());
+    QCOMPARE(detector.port()->openHandleCount(), 0);
+    link.service();
+}
+
+void TestSharedConnection::controlledConnectionClosedByItsOwnReply() {
+    SimulatedDetector detector;
+    detector.plug();
+    fwup::ControlledConnection link;
+    QVERIFY(link.open(detector.location()));
+    int replies = 0;
+    link.controlCentre()->setHandler<LoginSession>([&](std::unique_ptr<LoginSession>&&) {
+        ++replies;
+        link.close();
+    });
+    LoginSession request(Mode::GET);
+    request.hashAlgorithm = 1;
+    link.controlCentre()->queueCommand(request);
+    for (int i = 0; i < 50 && replies == 0; ++i) {
+        link.service();
+    }
+    QCOMPARE(replies, 1);
+    QVERIFY(!link.isOpen());
 }
 
 QTEST_GUILESS_MAIN(TestSharedConnection)
