@@ -4,6 +4,8 @@
 
 #include <QFile>
 #include <QMessageLogContext>
+#include <QMutex>
+#include <QMutexLocker>
 #include <QString>
 
 namespace {
@@ -38,8 +40,10 @@ void logMessageHandler(QtMsgType type, const QMessageLogContext& context, const 
     if (type == QtDebugMsg) {
         return;
     }
-    static QString line;
-    line.clear();
+    // Qt's own threads (the network's among them) log too; lines must not mix.
+    static QMutex mutex;
+    const QMutexLocker lock(&mutex);
+    QString line;
     line += QLatin1String("   Loc: [");
     line += QString::fromUtf8(context.file);
     line += QLatin1Char(':');

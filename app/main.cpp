@@ -23,6 +23,11 @@
 // Builds the whole program on this stack in a fixed order and tears it down in reverse once the event
 // loop returns: the window and the state machine go before the catalog they use.
 int main(int argc, char* argv[]) {
+    // Destroyed last: what logs while the program is torn down still reaches the log file, and
+    // nothing logs into the log files once static destruction has closed them.
+    const struct MessageHandlerReset {
+        ~MessageHandlerReset() { qInstallMessageHandler(nullptr); }
+    } messageHandlerReset;
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Corvane Update Utility"));
     QApplication::setOrganizationName(QStringLiteral("Corvane"));

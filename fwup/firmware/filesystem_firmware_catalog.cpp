@@ -106,13 +106,12 @@ void FilesystemFirmwareCatalog::load() {
     }
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(contents, &error);
-    if (!read || error.error != QJsonParseError::NoError) {
+    if (!read || error.error != QJsonParseError::NoError || !document.isObject()) {
         // The entries may still be mended by hand, and the catalogued files are all still there: keep the
         // manifest under another name before the catalog starts empty and its next save replaces it.
         d->mayReplaceManifest = move_unreadable_file_aside(d->manifestPath);
         return;
     }
-    // JSON that is not an object leaves the catalog empty; the next save replaces it.
     d->manifest = document.object();
 
     const QStringList members = d->manifest.keys();

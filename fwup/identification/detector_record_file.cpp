@@ -49,8 +49,11 @@ std::optional<QJsonArray> readRecordArray(const QString& recordFilePath) {
 
 bool writeRecordArray(const QString& recordFilePath, const QJsonArray& records) {
     QSaveFile file(recordFilePath);
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(QJsonDocument(records).toJson(QJsonDocument::Indented)) < 0 || !file.commit()) {
+    const QByteArray text = QJsonDocument(records).toJson(QJsonDocument::Indented);
+    // The explicit flush: a short write while flushing on commit would go unnoticed and put a
+    // truncated record in place.
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.flush() ||
+        !file.commit()) {
         qWarning() << "Cannot write record file" << recordFilePath << file.errorString();
         return false;
     }

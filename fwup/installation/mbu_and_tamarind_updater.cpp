@@ -10,6 +10,7 @@
 #include "muppet/control_centre.h"
 
 #include <QDebug>
+#include <QFileInfo>
 #include <QFile>
 
 #include <algorithm>
@@ -150,6 +151,13 @@ bool MbuAndTamarindUpdater::beginPath(const ISystemIdentity& identity, const QSt
         return false;
     }
     buildFileList_(fileList_, update);
+    // An empty image would be "put" in one empty packet and the old firmware reported as updated.
+    for (const auto& [fileId, path] : fileList_) {
+        if (QFileInfo(path).size() <= 0) {
+            qWarning() << "Empty or missing firmware image" << path;
+            return false;
+        }
+    }
     location_ = location;
     path_ = PathState{identity.serialNumber(), systemUpdate, 0, 0};
     return true;

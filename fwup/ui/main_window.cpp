@@ -19,6 +19,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QIcon>
@@ -201,6 +202,12 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::MouseButtonPress) {
         return false;
     }
+    // Their dialog and menu run a nested event loop; opened from inside one of the installation's
+    // waits they would hold the transfer until closed, and the device's time-outs run on.
+    if ((watched == ui_->aboutButtonLabel || watched == ui_->languageLabel) &&
+        ui_->stackedWidget->currentWidget() == ui_->pageInstalling) {
+        return true;
+    }
     if (watched == ui_->aboutButtonLabel) {
         onAboutButtonClicked();
     } else if (watched == ui_->moreOptionsButtonLabel) {
@@ -294,6 +301,11 @@ void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void MainWindow::dropEvent(QDropEvent* event) {
+    // A drag accepted while searching may end after a detector was found meanwhile.
+    if (d_->stateMachine.state() != State::SEARCHING_FOR_DETECTOR) {
+        event->ignore();
+        return;
+    }
     // The state machine finds the new firmware at its next catalog search. Files no parser takes are
     // ignored; the parsers and the catalog log their own failures.
     bool local = false;
@@ -301,8 +313,12 @@ void MainWindow::dropEvent(QDropEvent* event) {
         if (!url.isLocalFile()) {
             continue;
         }
-        local = true;
         const QString path = url.toLocalFile();
+        // A folder or a named pipe is no firmware file, and reading a pipe would block the window.
+        if (!QFileInfo(path).isFile()) {
+            continue;
+        }
+        local = true;
         const auto parsers = global_firmware_file_parser_registry();
         for (const auto& parser : parsers) {
             for (const auto& file : parser->parseFile(path)) {

@@ -1,15 +1,19 @@
 #include <QDir>
 #include <QFile>
 #include <QMessageLogger>
+#include <QSet>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include "app/log_files.h"
 #include "app/log_message_handler.h"
 #include "cvbv3/block_registry.h"
 
+#include <memory>
 #include <optional>
+#include <vector>
 
 using cvsw::cvbv3::messageHandlerLogFile;
 using cvsw::cvbv3::messageHandlerStandardOutput;
@@ -201,6 +205,35 @@ private slots:
         QVERIFY(out.startsWith(line));
         QVERIFY(out.endsWith(" I - \"LDSTCP01\"\n"));
         QCOMPARE(out.count('\n'), 2);
+    }
+
+    // Qt's worker threads log too: lines from several threads at once arrive whole, each once.
+    void linesFromSeveralThreads() {
+        openFileOutputs();
+        qInstallMessageHandler(logMessageHandler);
+        constexpr int threads = 4;
+        constexpr int linesEach = 500;
+        std::vector<std::unique_ptr<QThread>> writers;
+        for (int t = 0; t < threads; ++t) {
+            writers.emplace_back(QThread::create([t] {
+                for (int i = 0; i < linesEach; ++i) {
+                    QMessageLogger("t.cpp", t, nullptr).warning("thread %d line %d", t, i);
+                }
+            }));
+            writers.back()->start();
+        }
+        for (const auto& writer : writers) {
+            QVERIFY(writer->wait(30000));
+        }
+        const QList<QByteArray> lines = readBytes(file(QStringLiteral("log"))).split('\n');
+        QCOMPARE(lines.size(), threads * linesEach + 1);
+        QSet<QByteArray> distinct;
+        for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
+            QVERIFY2(lines[i].startsWith("   Loc: [t.cpp:") && lines[i].contains("] W - thread "),
+                     lines[i].constData());
+            distinct.insert(lines[i]);
+        }
+        QCOMPARE(distinct.size(), threads * linesEach);
     }
 };
 

@@ -620,8 +620,8 @@ private slots:
         MessageCapture capture;
         {
             fwup::FilesystemFirmwareCatalog catalog{QDir(directory)};
-            // Pruned in memory only; text that is not JSON has been moved aside.
-            const bool json = !QJsonDocument::fromJson(stored).isNull();
+            // Pruned in memory only; text that is not a JSON object has been moved aside.
+            const bool json = QJsonDocument::fromJson(stored).isObject();
             QCOMPARE(readText(manifestPath), json ? stored : QByteArray("<missing>"));
         }
         QCOMPARE(readJson(manifestPath), saved);
@@ -855,6 +855,8 @@ private slots:
         QTest::newRow("cut short") << whole.left(whole.size() - 8) << false;
         QTest::newRow("stray byte") << QByteArray("x") + whole << false;
         QTest::newRow("cannot be read") << whole << true;
+        QTest::newRow("an array, not an object")
+            << QJsonDocument(QJsonArray{entry(md5('a'), QStringLiteral("1.0.0"))}).toJson() << false;
     }
 
     // The entries of a manifest the catalog cannot read are kept under another name, with a warning,

@@ -375,6 +375,17 @@ void TestMbuAndTamarindUpdater::refusesOtherKinds() {
     QTest::ignoreMessage(QtCriticalMsg, "Unexpected identity");
     QVERIFY(!updater->startUpdate(legacy, detector_->location(), *firmware.update));
 
+    // An empty control-pod image: nothing would be installed, so nothing may be reported as installed.
+    const Firmware empty;
+    QVERIFY(QFile::resize(empty.update->controlPodFile().fileName(), 0));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Empty or missing firmware image")));
+    QVERIFY(updater->startUpdate(*identity, detector_->location(), *empty.update));
+    QTRY_COMPARE_WITH_TIMEOUT(record.ends.size(), 1, PATIENCE_MS);
+    QCOMPARE(record.ends.first(), UpdaterStatus::FAILED);
+    QCOMPARE(detector_->pod().requestCount(command_id::FILE_PUT_LPD), 0);
+    record.ends.clear();
+    record.progress.clear();
+
     const fwup::TamarindSystemUpdate tamarindOnly(fwup::DetectorType::LODESTAR_MODEL_1,
                                                   fwup::TamarindComponentUpdate(Version{2, 5, 0}));
     QTest::ignoreMessage(QtCriticalMsg, "Unexpected system update");

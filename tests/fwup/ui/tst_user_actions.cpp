@@ -368,6 +368,25 @@ void TestUserActions::closeRefusedWhileInstalling() {
     QCOMPARE(request.isAccepted(), !refused);
     QCOMPARE(window.close(), !refused);
     QCOMPARE(window.isVisible(), refused);
+    if (!refused) {
+        return;
+    }
+    // Neither the about dialog nor the language menu opens over an installation: their nested event
+    // loop would hold the transfer.
+    int opened = 0;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, &watch, [&opened] {
+        if (QWidget* shown = QApplication::activePopupWidget() ? QApplication::activePopupWidget()
+                                                              : QApplication::activeModalWidget()) {
+            ++opened;
+            shown->close();
+        }
+    });
+    watch.start(10);
+    press(rig.find("aboutButtonLabel"));
+    press(rig.find("languageLabel"));
+    QTest::qWait(50);
+    QCOMPARE(opened, 0);
 }
 
 void TestUserActions::dragEnter_data() {
@@ -460,7 +479,21 @@ void TestUserActions::dropAddsLocalFilesToCatalog() {
     // The state machine hears of it at its next search.
     QCOMPARE(rig.machine.state(), State::SEARCHING_FOR_DETECTOR);
 
+    // A folder is no firmware file.
+    QCOMPARE(drop({local(dir.path())}), Qt::IgnoreAction);
+    QCOMPARE(stored(), withBoth);
+
+    // A drag that entered while searching and ends once a detector was found meanwhile.
+    const auto late = urls({local(files[2])});
+    QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, late.get(), Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&window, &enter);
+    QVERIFY(enter.isAccepted());
     rig.driveTo(State::AWAIT_FIRMWARE_SELECTION);
+    QDropEvent lateDrop(QPointF(100, 100), Qt::CopyAction, late.get(), Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&window, &lateDrop);
+    QVERIFY(!lateDrop.isAccepted());
+    QCOMPARE(stored(), withBoth);
+
     QCOMPARE(drop({local(files[2])}), Qt::IgnoreAction);
     QCOMPARE(stored(), withBoth);
 
