@@ -17,8 +17,10 @@ PollingGetter::~PollingGetter() {
 }
 
 void PollingGetter::cancel() {
-    cancelQuestion(); // a running question ends in fail()
+    // Idle first: a running question then ends in fail(), whose handler may start a new read that
+    // nothing here may touch.
     stopPolling();
+    cancelQuestion();
 }
 
 bool PollingGetter::begin(const std::function<void()>& onFailure) {

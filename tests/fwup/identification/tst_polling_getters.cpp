@@ -286,6 +286,21 @@ void TestPollingGetters::cancelDuringQuestion() {
     device.deliver(validityAnswer(true, 1, 1));
     QCOMPARE(results, 0);
     QCOMPARE(failures, 1);
+
+    // A failure handler that starts the getter again: the cancel must not end the new read.
+    std::function<void()> restartOnce = [&] {
+        if (++failures == 2) {
+            getter.start([&](bool, unsigned, unsigned) { ++results; }, [&] { ++failures; });
+        }
+    };
+    getter.start([&](bool, unsigned, unsigned) { ++results; }, restartOnce);
+    QCOMPARE(device.service(), 1);
+    getter.cancel();
+    QCOMPARE(failures, 2);
+    QCOMPARE(device.service(), 1);
+    device.deliver(validityAnswer(true, 1, 1));
+    QCOMPARE(results, 1);
+    QCOMPARE(failures, 2);
 }
 
 void TestPollingGetters::cancelDuringPollWait() {
