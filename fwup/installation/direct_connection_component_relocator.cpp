@@ -122,13 +122,12 @@ std::optional<QString> DirectConnectionComponentRelocator::locate(const QString&
     for (const auto& locator : QList(global_detector_locator_registry())) {
         locations.append(locator->getConnectedDetectors());
     }
-    const auto identifiers = global_detector_identifier_registry();
+    const auto isNamed = [&name](const ISystemIdentity& identity) {
+        return identity.serialNumber() == name;
+    };
     for (const QString& location : std::as_const(locations)) {
-        for (const auto& identifier : identifiers) {
-            const std::unique_ptr<ISystemIdentity> identity = identifier->identifyDetector(location);
-            if (identity && identity->serialNumber() == name) {
-                return location;
-            }
+        if (identify_detector_at(location, isNamed)) {
+            return location;
         }
     }
     qWarning() << "Can't locate the requested system";

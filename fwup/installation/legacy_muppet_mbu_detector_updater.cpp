@@ -70,14 +70,7 @@ bool LegacyMuppetMbuDetectorUpdater::startUpdate(const ISystemIdentity& identity
 
 void LegacyMuppetMbuDetectorUpdater::onDone(const LegacySystemIdentity& identity,
                                             const QString& newLocation) {
-    std::unique_ptr<ISystemIdentity> newIdentity;
-    const auto identifiers = global_detector_identifier_registry();
-    for (const auto& identifier : identifiers) {
-        newIdentity = identifier->identifyDetector(newLocation);
-        if (newIdentity) {
-            break;
-        }
-    }
+    const std::unique_ptr<ISystemIdentity> newIdentity = identify_detector_at(newLocation);
     if (!newIdentity) {
         // Nothing tells whether the new software runs, so the update cannot count as done.
         qWarning() << "After the update no detector could be identified at" << newLocation;
