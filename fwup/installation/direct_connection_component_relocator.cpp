@@ -2,11 +2,10 @@
 
 #include "fwup/communication/detector_locator.h"
 #include "fwup/identification/detector_identifier.h"
+#include "fwup/identification/poll_interval_p.h"
 
 #include <QDebug>
 
-#include <algorithm>
-#include <climits>
 #include <stdexcept>
 
 namespace fwup {
@@ -20,7 +19,7 @@ DirectConnectionComponentRelocator::DirectConnectionComponentRelocator(
                          productTypeResendTimeoutMs) {
     tickTimer_.setInterval(TICK_MS);
     attemptTimer_.setSingleShot(true);
-    attemptTimer_.setInterval(static_cast<int>(std::min<std::uint64_t>(retryIntervalMs_, INT_MAX)));
+    attemptTimer_.setInterval(detail::timer_interval(retryIntervalMs_));
 }
 
 DirectConnectionComponentRelocator::~DirectConnectionComponentRelocator() = default;

@@ -1,9 +1,9 @@
 #include "fwup/installation/store_user_settings_record_coordinator.h"
 
+#include "fwup/identification/poll_interval_p.h"
+
 #include <QDebug>
 
-#include <algorithm>
-#include <climits>
 #include <stdexcept>
 
 namespace fwup {
@@ -83,7 +83,7 @@ void StoreUserSettingsRecordCoordinator::checkStatus(const Run& run, const Comma
             fail(run);
             return;
         }
-        pollTimer_.start(static_cast<int>(std::min<std::uint64_t>(timing_.pollIntervalMs, INT_MAX)));
+        pollTimer_.start(detail::timer_interval(timing_.pollIntervalMs));
         return;
     case STORED: {
         qDebug() << "Settings stored for" << run.target.toString();
