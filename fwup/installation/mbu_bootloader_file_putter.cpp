@@ -2,6 +2,7 @@
 
 #include "fwup/communication/muppet_connection.h"
 #include "fwup/communication/pump_events.h"
+#include "fwup/identification/poll_interval_p.h"
 #include "fwup/identification/product_type_id_name.h"
 #include "fwup/installation/i_component_relocator.h"
 #include "muppet/control_centre.h"
@@ -11,7 +12,6 @@
 #include <QFileInfo>
 
 #include <algorithm>
-#include <climits>
 #include <stdexcept>
 
 namespace fwup {
@@ -76,10 +76,12 @@ void MbuBootloaderFilePutter::start(std::shared_ptr<IComponentRelocator>&& reloc
     // Ids and events a failed run left behind would steer this one.
     checkList_.clear();
     events_.clear();
-    putList_ = std::move(files);
-    for (const auto& [fileId, path] : putList_) {
+    putList_.clear();
+    for (auto& [fileId, path] : files) {
+        const std::uint64_t size = file_size(path);
         checkList_.push_back(fileId);
-        totalBytes_ += file_size(path);
+        totalBytes_ += size;
+        putList_.push_back({fileId, std::move(path), size});
     }
     const Run run{onDone, onProgress, onFailure, serialNumber, location, resetToApplicationAfter};
     QObject::connect(&tickTimer_, &QTimer::timeout, &tickTimer_, [this, run] { tick(run); });
@@ -196,16 +198,17 @@ bool MbuBootloaderFilePutter::putNextFile(const Run& run) {
         events_.push_back(run.resetToApplicationAfter ? RESET_TO_APPLICATION : DONE);
         return false;
     }
-    const cvsw::corvane::FileId fileId = putList_.front().first;
-    const QString path = putList_.front().second;
+    const PutEntry file = putList_.front();
     putList_.pop_front();
     filePutter_.start(
-        [this, path] {
-            finishedBytes_ += file_size(path);
+        [this, size = file.size] {
+            finishedBytes_ += size;
             events_.push_back(PUT_NEXT_FILE);
         },
-        [this, run, path](ProgressPercentage percent) { reportProgress(run, percent.value(), path); },
-        [this] { events_.push_back(FAILED); }, path, fileId);
+        [this, run, size = file.size](ProgressPercentage percent) {
+            reportProgress(run, percent.value(), size);
+        },
+        [this] { events_.push_back(FAILED); }, file.path, file.fileId);
     return true;
 }
 
@@ -213,7 +216,7 @@ void MbuBootloaderFilePutter::resetToApplication() {
     resetToApplicationRequester_.start(
         [this, runId = runId_] {
             // The application needs a while to start. The tick goes on servicing meanwhile.
-            pump_events_for(static_cast<int>(std::min<std::uint64_t>(applicationStartWaitMs_, INT_MAX)));
+            pump_events_for(detail::timer_interval(applicationStartWaitMs_));
             if (runId == runId_ && runState_ != IDLE) {
                 events_.push_back(FIND_IN_APPLICATION);
             }
@@ -248,14 +251,15 @@ void MbuBootloaderFilePutter::find(const Run& run, bool afterResetToApplication)
     relocator_->relocate(run.location, run.serialNumber, onFound, [this] { events_.push_back(FAILED); });
 }
 
-void MbuBootloaderFilePutter::reportProgress(const Run& run, unsigned char percent, const QString& path) {
+void MbuBootloaderFilePutter::reportProgress(const Run& run, unsigned char percent, std::uint64_t fileBytes) {
     if (totalBytes_ == 0) {
         throw std::invalid_argument("totalBytesOfAllFilesToBeSent cannot be zero ");
     }
-    const auto size = static_cast<float>(file_size(path));
-    sentBytes_ = static_cast<std::uint64_t>(static_cast<double>(finishedBytes_) +
-                                            static_cast<double>(percent) / 100.0 * static_cast<double>(size));
-    const float share = static_cast<float>(sentBytes_) / static_cast<float>(totalBytes_) * 100.0F;
+    const auto size = static_cast<float>(fileBytes);
+    const auto sentBytes =
+        static_cast<std::uint64_t>(static_cast<double>(finishedBytes_) +
+                                   static_cast<double>(percent) / 100.0 * static_cast<double>(size));
+    const float share = static_cast<float>(sentBytes) / static_cast<float>(totalBytes_) * 100.0F;
     run.onProgress(ProgressPercentage(static_cast<unsigned char>(std::min(static_cast<int>(share), 100))));
 }
 
@@ -270,7 +274,6 @@ void MbuBootloaderFilePutter::cleanUp() {
     link_.close();
     relocator_.reset();
     runState_ = IDLE;
-    sentBytes_ = 0;
     finishedBytes_ = 0;
     totalBytes_ = 0;
 }

@@ -109,6 +109,12 @@ private:
         QString location;
         bool resetToApplicationAfter = false;
     };
+    // A file still to put, with its size as read when the run started.
+    struct PutEntry {
+        cvsw::corvane::FileId fileId;
+        QString path;
+        std::uint64_t size = 0;
+    };
 
     void tick(const Run& run);
     // Acts on one event; false when the tick must end here.
@@ -118,7 +124,7 @@ private:
     bool putNextFile(const Run& run);
     void resetToApplication();
     void find(const Run& run, bool afterResetToApplication);
-    void reportProgress(const Run& run, unsigned char percent, const QString& path);
+    void reportProgress(const Run& run, unsigned char percent, std::uint64_t fileBytes);
     bool connectTo(const QString& location);
     void cleanUp();
 
@@ -132,9 +138,8 @@ private:
     OperatorUserLoginAgent loginAgent_;
     FilePutOffsetGetter offsetGetter_;
     FilePutter filePutter_;
-    FileList putList_;
+    std::list<PutEntry> putList_;
     std::list<cvsw::corvane::FileId> checkList_;
-    std::uint64_t sentBytes_ = 0;
     std::uint64_t finishedBytes_ = 0;
     std::uint64_t totalBytes_ = 0;
     ProductTypeGetter productTypeGetter_;
