@@ -139,12 +139,9 @@ void MbuAndTamarindUpdater::migrateSettings(const QString& serialNumber, Version
 
 bool MbuAndTamarindUpdater::beginPath(const ISystemIdentity& identity, const QString& location,
                                       const ISystemUpdate& update) {
-    const auto* system = dynamic_cast<const MbuAndTamarindSystemIdentity*>(&identity);
-    if (!system) {
-        qCritical() << "Unexpected identity";
-        return false;
-    }
-    currentIdentity_ = std::make_unique<MbuAndTamarindSystemIdentity>(*system);
+    // startUpdate, the only way in, has already refused every other kind of identity.
+    currentIdentity_ = std::make_unique<MbuAndTamarindSystemIdentity>(
+        static_cast<const MbuAndTamarindSystemIdentity&>(identity));
     const auto* systemUpdate = dynamic_cast<const MbuAndTamarindSystemUpdate*>(&update);
     if (!systemUpdate) {
         qCritical() << "Unexpected system update";

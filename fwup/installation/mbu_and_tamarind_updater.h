@@ -86,7 +86,8 @@ private:
                                 const ISystemUpdate& update);
     bool startUpdateBootloader(const ISystemIdentity& identity, const QString& location,
                                const ISystemUpdate& update);
-    // The checks and stores that open both paths; false when the identity or update is of another kind.
+    // The checks and stores that open both paths, for an identity startUpdate accepted; false when the
+    // update is of another kind or an image is empty.
     bool beginPath(const ISystemIdentity& identity, const QString& location, const ISystemUpdate& update);
 
     // Application path, after the indication.

@@ -242,12 +242,11 @@ void TamarindComponentUpdater::validityStep() {
         return;
     }
     validityGetter_.start(
-        [this](bool complete, unsigned int flags, unsigned int mask) {
+        [this](bool /*complete*/, unsigned int flags, unsigned int mask) {
             report(99);
             pause();
             report(100);
             pause();
-            validityComplete_ = complete;
             validFlags_ = flags;
             validMask_ = mask;
             pushEvent(true);

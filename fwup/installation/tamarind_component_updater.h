@@ -89,7 +89,6 @@ private:
     FirmwareUpgradeIndicator indicator_;
     std::deque<bool> events_;
     Version readBackVersion_;
-    bool validityComplete_ = false;
     std::uint32_t validFlags_ = 0;
     std::uint32_t validMask_ = 0;
     std::function<void(bool)> done_;
