@@ -520,17 +520,11 @@ void FirmwareUpdateStateMachine::onDownloaderFinished(bool success) {
         enterNewState(State::FAILED, false, QStringLiteral("Download Failed"));
         return;
     }
-    const auto parsers = global_firmware_file_parser_registry();
-    if (parsers.isEmpty()) {
+    if (global_firmware_file_parser_registry().isEmpty()) {
         enterNewState(State::FAILED, false, QStringLiteral("No firmware file parser registered"));
         return;
     }
-    std::vector<std::unique_ptr<IFirmwareCatalogFile>> downloaded;
-    for (const auto& parser : parsers) {
-        for (auto& file : parser->parseFile(downloadFile_.fileName())) {
-            downloaded.push_back(std::move(file));
-        }
-    }
+    const auto downloaded = parse_with_registered_parsers(downloadFile_.fileName());
     const auto fail = [this](const QString& reason) {
         qWarning() << reason;
         enterNewState(State::FAILED, false, reason);

@@ -319,11 +319,8 @@ void MainWindow::dropEvent(QDropEvent* event) {
             continue;
         }
         local = true;
-        const auto parsers = global_firmware_file_parser_registry();
-        for (const auto& parser : parsers) {
-            for (const auto& file : parser->parseFile(path)) {
-                d_->catalog.addOrUpdateFirmware(*file);
-            }
+        for (const auto& file : parse_with_registered_parsers(path)) {
+            d_->catalog.addOrUpdateFirmware(*file);
         }
     }
     // The catalog keeps a copy, so the source never needs to move or delete anything.
