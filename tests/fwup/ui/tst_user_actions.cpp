@@ -30,6 +30,7 @@
 #include "fwup/ui/custom_event_dispatcher.h"
 #include "fwup/ui/main_window.h"
 #include "fwup/ui/screenshot_mode.h"
+#include "fwup/ui/window_appearance.h"
 #include "resources/translations/translation.h"
 #include "tests/fwup/firmware/firmware_test_support.h"
 #include "tests/fwup/ui/widget_test_support.h"
@@ -169,7 +170,7 @@ private slots:
         QCoreApplication::installTranslator(&translator_);
         qApp->installEventFilter(fwup::CustomEventDispatcher::instance());
         QLocale::setDefault(QLocale(QLocale::English, QLocale::Australia));
-        fwup::test::register_fonts();
+        fwup::register_window_fonts();
     }
     void init() {
         programSettings().clear();
