@@ -34,6 +34,7 @@
 #include "resources/translations/translation.h"
 #include "tests/fwup/firmware/firmware_test_support.h"
 #include "tests/fwup/ui/widget_test_support.h"
+#include "tests/fwup/ui/window_rig.h"
 #include "tests/support/coordination/coordination_fakes.h"
 
 #include <functional>
@@ -50,9 +51,7 @@ QSettings programSettings() {
 // The fakes of the state machine's collaborators, with a window on the machine; the window gets the
 // fake catalog unless given another. The detector at "HID::A" has 1.79.0-2.3.0, the catalog knows
 // 1.78.0-2.2.0 and 1.80.0-2.4.0.
-struct WindowRig : Rig {
-    std::optional<fwup::MainWindow> window;
-
+struct WindowRig : fwup::test::WindowRigBase {
     static Versions system(std::uint8_t minor) {
         Versions versions = pod(minor);
         versions.insert(UpgradeableComponent::TAMARIND, Version{2, std::uint8_t(minor - 76), 0});
@@ -85,17 +84,6 @@ struct WindowRig : Rig {
         driveTo(State::SEARCHING_FOR_UPDATES);
         emit remote->searchFinished();
     }
-
-    template <typename T = QWidget>
-    T* find(const char* name) const {
-        T* widget = window->findChild<T*>(QString::fromLatin1(name));
-        if (!widget) {
-            qFatal("no widget %s", name);
-        }
-        return widget;
-    }
-    QString text(const char* name) const { return find<QLabel>(name)->text(); }
-    QString page() const { return find<QStackedWidget>("stackedWidget")->currentWidget()->objectName(); }
 };
 
 void press(QWidget* widget, Qt::MouseButton button = Qt::LeftButton) {
