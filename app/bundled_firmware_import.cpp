@@ -18,12 +18,8 @@ void importBundledFirmware(const QString& directory, fwup::FirmwareCatalog& cata
             continue;
         }
         qDebug() << "Attempting to parse" << path << "for firmware";
-        // A copy, so every parser stays alive while it reads.
-        const auto parsers = fwup::global_firmware_file_parser_registry();
-        for (const auto& parser : parsers) {
-            for (const auto& file : parser->parseFile(path)) {
-                catalog.addOrUpdateFirmware(*file);
-            }
+        for (const auto& file : fwup::parse_with_registered_parsers(path)) {
+            catalog.addOrUpdateFirmware(*file);
         }
     }
 }

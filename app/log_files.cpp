@@ -1,5 +1,6 @@
 #include "app/log_files.h"
 
+#include "app/application_settings.h"
 #include "app/log_message_handler.h"
 #include "cvbv3/block_registry.h"
 
@@ -14,14 +15,13 @@
 
 namespace {
 
-const QString CLEAN_SHUTDOWN = QStringLiteral("clean_shutdown");
 const QString LAST_LOG_FILE_PATH = QStringLiteral("last_log_file_path");
 const QString LOG_FILE_NUMBER = QStringLiteral("log_file_number");
 
 } // namespace
 
 bool copyCrashLog(const QDir& dataDirectory, const QSettings& settings) {
-    if (settings.value(CLEAN_SHUTDOWN, true).toBool()) {
+    if (settings.value(SETTINGS_CLEAN_SHUTDOWN, true).toBool()) {
         return false;
     }
     const QString source = settings.value(LAST_LOG_FILE_PATH, QString()).toString();

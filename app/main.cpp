@@ -66,26 +66,19 @@ int main(int argc, char* argv[]) {
 
     QTranslator translator;
     QCoreApplication::installTranslator(&translator);
-    loadTranslation(startLanguage(settings, QLocale().uiLanguages()), &translator, &window);
-    QObject::connect(
-        &window, &fwup::MainWindow::languageChangeRequested, &window,
-        [&translator, &window](const QString& code) { loadTranslation(code, &translator, &window); },
-        Qt::DirectConnection);
+    const auto loadLanguageOnWindow = [&translator, &window](const QString& code) {
+        loadTranslation(code, &translator, &window);
+    };
+    loadLanguageOnWindow(startLanguage(settings, QLocale().uiLanguages()));
+    QObject::connect(&window, &fwup::MainWindow::languageChangeRequested, &window, loadLanguageOnWindow,
+                     Qt::DirectConnection);
 
-    const QString geometryKey = QStringLiteral("window_geometry");
-    if (settings.contains(geometryKey)) {
-        window.restoreGeometry(settings.value(geometryKey).toByteArray());
-    }
+    // restoreGeometry ignores an empty geometry, as when none was saved.
+    window.restoreGeometry(savedWindowGeometry(settings));
     window.show();
 
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i) {
-        arguments << QString::fromUtf8(argv[i]);
-    }
-    if (wantsScreenshotMode(arguments)) {
-        fwup::start_screenshot_mode(window, settings, [&translator, &window](const QString& code) {
-            loadTranslation(code, &translator, &window);
-        });
+    if (wantsScreenshotMode(QCoreApplication::arguments())) {
+        fwup::start_screenshot_mode(window, settings, loadLanguageOnWindow);
     }
 
     const int result = QApplication::exec();

@@ -1,17 +1,11 @@
 #include "app/start_up.h"
 
+#include "app/application_settings.h"
 #include "fwup/coordination/vela_update_server_firmware_locator.h"
 
 #include <QByteArray>
 #include <QSettings>
 #include <QStandardPaths>
-
-namespace {
-
-const QString CLEAN_SHUTDOWN = QStringLiteral("clean_shutdown");
-const QString WINDOW_GEOMETRY = QStringLiteral("window_geometry");
-
-} // namespace
 
 QString applicationVersionString() {
     return QStringLiteral("%1.%2.%3").arg(3).arg(49).arg(0);
@@ -26,7 +20,7 @@ QDir applicationDataDirectory() {
 }
 
 void markRunStarted(QSettings& settings) {
-    settings.setValue(CLEAN_SHUTDOWN, false);
+    settings.setValue(SETTINGS_CLEAN_SHUTDOWN, false);
     settings.setValue(QStringLiteral("NSAppSleepDisabled"), true);
 }
 
@@ -36,8 +30,12 @@ QUrl updateServerUrl(const QSettings& settings) {
 }
 
 void markRunEnded(QSettings& settings, const QByteArray& windowGeometry) {
-    settings.setValue(CLEAN_SHUTDOWN, true);
-    settings.setValue(WINDOW_GEOMETRY, windowGeometry);
+    settings.setValue(SETTINGS_CLEAN_SHUTDOWN, true);
+    settings.setValue(SETTINGS_WINDOW_GEOMETRY, windowGeometry);
+}
+
+QByteArray savedWindowGeometry(const QSettings& settings) {
+    return settings.value(SETTINGS_WINDOW_GEOMETRY).toByteArray();
 }
 
 bool wantsScreenshotMode(const QStringList& arguments) {

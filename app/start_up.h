@@ -27,5 +27,8 @@ QUrl updateServerUrl(const QSettings& settings);
 // After the event loop returned normally: "clean_shutdown" true and the window's geometry.
 void markRunEnded(QSettings& settings, const QByteArray& windowGeometry);
 
+// The geometry markRunEnded stored; empty when none was.
+QByteArray savedWindowGeometry(const QSettings& settings);
+
 // The switch that saves every page in every language, matched exactly anywhere in the arguments.
 bool wantsScreenshotMode(const QStringList& arguments);

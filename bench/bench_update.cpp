@@ -221,12 +221,10 @@ int main(int argc, char** argv) {
     const QString file = work.filePath(QStringLiteral("lodestar.cvb"));
     std::unique_ptr<fwup::ISystemUpdate> update;
     if (writeFirmware(file, podImage, cpuAppImage, cpuNetImage)) {
-        for (const auto& parser : fwup::global_firmware_file_parser_registry()) {
-            for (const auto& found : parser->parseFile(file)) {
-                for (const auto& extractor : fwup::global_firmware_image_extractor_registry()) {
-                    if (!update) {
-                        update = extractor->extractFirmware(*found);
-                    }
+        for (const auto& found : fwup::parse_with_registered_parsers(file)) {
+            for (const auto& extractor : fwup::global_firmware_image_extractor_registry()) {
+                if (!update) {
+                    update = extractor->extractFirmware(*found);
                 }
             }
         }

@@ -345,13 +345,8 @@ bool FirmwareUpdateStateMachine::selectLatestFirmwareToUpgrade() {
             best = entry;
         }
     }
-    selectedFirmware_ = *best;
     qDebug() << "Fulfilling request to select latest version";
-    if (selectedFirmware_.downloader) {
-        startFirmwareDownload(*selectedFirmware_.downloader);
-    } else if (state_ != State::CONTINUING_INCOMPLETE_UPDATE) {
-        enterNewState(State::EXTRACTING_FIRMWARE, true, {});
-    }
+    useSelectedFirmware(*best);
     return true;
 }
 
@@ -363,17 +358,21 @@ bool FirmwareUpdateStateMachine::selectFirmwareToUpgrade(
     }
     for (const auto& entry : knownFirmware_) {
         if (entry.catalogFile->componentVersions() == versions) {
-            selectedFirmware_ = entry;
-            if (selectedFirmware_.downloader) {
-                startFirmwareDownload(*selectedFirmware_.downloader);
-            } else {
-                enterNewState(State::EXTRACTING_FIRMWARE, true, {});
-            }
+            useSelectedFirmware(entry);
             return true;
         }
     }
     qInfo() << "Rejecting selecting FW version as we don't know about it";
     return false;
+}
+
+void FirmwareUpdateStateMachine::useSelectedFirmware(const KnownFirmware& entry) {
+    selectedFirmware_ = entry;
+    if (selectedFirmware_.downloader) {
+        startFirmwareDownload(*selectedFirmware_.downloader);
+    } else if (state_ != State::CONTINUING_INCOMPLETE_UPDATE) {
+        enterNewState(State::EXTRACTING_FIRMWARE, true, {});
+    }
 }
 
 void FirmwareUpdateStateMachine::extractSelectedFirmware() {
@@ -520,17 +519,11 @@ void FirmwareUpdateStateMachine::onDownloaderFinished(bool success) {
         enterNewState(State::FAILED, false, QStringLiteral("Download Failed"));
         return;
     }
-    const auto parsers = global_firmware_file_parser_registry();
-    if (parsers.isEmpty()) {
+    if (global_firmware_file_parser_registry().isEmpty()) {
         enterNewState(State::FAILED, false, QStringLiteral("No firmware file parser registered"));
         return;
     }
-    std::vector<std::unique_ptr<IFirmwareCatalogFile>> downloaded;
-    for (const auto& parser : parsers) {
-        for (auto& file : parser->parseFile(downloadFile_.fileName())) {
-            downloaded.push_back(std::move(file));
-        }
-    }
+    const auto downloaded = parse_with_registered_parsers(downloadFile_.fileName());
     const auto fail = [this](const QString& reason) {
         qWarning() << reason;
         enterNewState(State::FAILED, false, reason);

@@ -149,6 +149,9 @@ private:
     void startFirmwareInstallation();
     void releaseUpdater();
     void startFirmwareDownload(FirmwareDownloader& downloader);
+    // Selects the entry and starts its download, or extraction when it is already here; a continued
+    // update does its own extraction.
+    void useSelectedFirmware(const KnownFirmware& entry);
     void checkKnownFirmwareListAndAdvanceState();
 
     Clock clock_;

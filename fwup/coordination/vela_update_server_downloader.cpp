@@ -1,6 +1,7 @@
 #include "fwup/coordination/vela_update_server_downloader.h"
 
 #include "fwup/coordination/update_server_reply.h"
+#include "fwup/coordination/update_server_request.h"
 
 #include <QDebug>
 #include <QFile>
@@ -10,7 +11,6 @@
 #include <QPointer>
 #include <QTimer>
 #include <QUrl>
-#include <QUrlQuery>
 
 #include <algorithm>
 #include <optional>
@@ -72,7 +72,7 @@ struct VelaUpdateServerDownloader::Impl {
     explicit Impl(VelaUpdateServerDownloader* owner)
         : network(new QNetworkAccessManager(owner))
         , owner(owner) {
-        network->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+        follow_update_server_redirects(*network);
     }
 
     void downloadSegment(int n);
@@ -148,15 +148,9 @@ void VelaUpdateServerDownloader::startDownloadImpl() {
 }
 
 void VelaUpdateServerDownloader::Impl::downloadSegment(int n) {
-    QUrl url = baseUrl;
-    url.setPath(QStringLiteral("/detcode"), QUrl::DecodedMode);
-    QUrlQuery query;
-    query.addQueryItem(QStringLiteral("callback"), QStringLiteral("x"));
-    query.addQueryItem(QStringLiteral("detectorname"), detectorName);
-    query.addQueryItem(QStringLiteral("detsoftver"), detectorVersion.toString());
-    query.addQueryItem(QStringLiteral("podsoftver"), podVersion.toString());
-    query.addQueryItem(QStringLiteral("segnum"), QString::number(n));
-    url.setQuery(query);
+    const QUrl url = update_server_request_url(baseUrl, QStringLiteral("/detcode"), QString(), detectorName,
+                                               detectorVersion, podVersion,
+                                               {{QStringLiteral("segnum"), QString::number(n)}});
 
     if (currentReply && currentReply->isRunning()) {
         qWarning() << "Old network reply is still active before downloading next segment";

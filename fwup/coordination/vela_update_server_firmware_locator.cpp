@@ -1,6 +1,7 @@
 #include "fwup/coordination/vela_update_server_firmware_locator.h"
 
 #include "fwup/coordination/update_server_reply.h"
+#include "fwup/coordination/update_server_request.h"
 #include "fwup/coordination/vela_update_server_downloader.h"
 #include "fwup/firmware/version_string.h"
 #include "fwup/identification/i_system_identity.h"
@@ -11,7 +12,6 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QUrl>
-#include <QUrlQuery>
 
 namespace fwup {
 
@@ -20,7 +20,7 @@ struct VelaUpdateServerFirmwareLocator::Impl {
         : detectorType(detectorType)
         , detectorName(detectorName)
         , baseUrl(baseUrl) {
-        network.setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+        follow_update_server_redirects(network);
     }
 
     void resetResult() {
@@ -60,19 +60,10 @@ bool VelaUpdateServerFirmwareLocator::startSearchForLatestVersion(const ISystemI
     if (identity.detectorType() != d->detectorType) {
         return false;
     }
-    QUrl url = d->baseUrl;
-    url.setPath(QStringLiteral("/update"), QUrl::DecodedMode);
-
     // The server is always asked from 0.0.0, so it offers its newest firmware whatever is installed.
-    const QString none = Version{}.toString();
-    QUrlQuery query;
-    query.addQueryItem(QStringLiteral("callback"), QStringLiteral("x"));
-    query.addQueryItem(QStringLiteral("action"), QStringLiteral("getdetver"));
-    query.addQueryItem(QStringLiteral("detectorname"), d->detectorName);
-    query.addQueryItem(QStringLiteral("detsoftver"), none);
-    query.addQueryItem(QStringLiteral("podsoftver"), none);
-    url.setQuery(query);
-
+    const QUrl url =
+        update_server_request_url(d->baseUrl, QStringLiteral("/update"), QStringLiteral("getdetver"),
+                                  d->detectorName, Version{}, Version{});
     d->network.get(QNetworkRequest(url));
     return true;
 }

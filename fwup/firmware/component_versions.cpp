@@ -4,13 +4,9 @@
 
 namespace fwup {
 
-namespace {
-constexpr std::uint32_t ComparedComponents = 14;
-}
-
 std::int8_t compare_component_versions(const QMap<UpgradeableComponent, Version>& a,
                                        const QMap<UpgradeableComponent, Version>& b) {
-    for (std::uint32_t key = 0; key < ComparedComponents; ++key) {
+    for (std::uint32_t key = 0; key < COMPARED_COMPONENT_COUNT; ++key) {
         const auto component = static_cast<UpgradeableComponent>(key);
         const auto inA = a.constFind(component);
         const auto inB = b.constFind(component);

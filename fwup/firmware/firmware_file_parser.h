@@ -27,4 +27,7 @@ protected:
 // Filled once by the family registrar at start-up and only read afterwards; used in list order.
 QList<QSharedPointer<FirmwareFileParser>>& global_firmware_file_parser_registry();
 
+// Offers the file to every registered parser in list order and gathers what they find.
+std::vector<std::unique_ptr<IFirmwareCatalogFile>> parse_with_registered_parsers(const QString& path);
+
 } // namespace fwup

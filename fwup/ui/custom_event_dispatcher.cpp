@@ -21,10 +21,11 @@ void CustomEventDispatcher::removeEventFilter(QObject* object) {
 
 bool CustomEventDispatcher::eventFilter(QObject* watched, QEvent* event) {
     // A filter may register, replace or destroy others while it runs (a dialog it opens, a widget it
-    // deletes), so walk the keys as they were and look each one up again before calling it.
-    const QList<int> keys = filters_.keys();
-    for (int key : keys) {
-        const auto it = filters_.constFind(key);
+    // deletes), so walk the keys as they were and look each one up again before calling it. The
+    // snapshot shares the map's data, so the walk copies nothing unless a filter changes the map.
+    const QMap<int, QObject*> snapshot = filters_;
+    for (auto key = snapshot.keyBegin(); key != snapshot.keyEnd(); ++key) {
+        const auto it = filters_.constFind(*key);
         if (it != filters_.constEnd() && it.value()->eventFilter(watched, event)) {
             return true;
         }

@@ -1,5 +1,6 @@
 #include "fwup/ui/main_window.h"
 
+#include "fwup/firmware/component_versions.h"
 #include "fwup/firmware/firmware_catalog.h"
 #include "fwup/firmware/firmware_file_parser.h"
 #include "fwup/firmware/i_firmware_catalog_file.h"
@@ -9,18 +10,16 @@
 #include "fwup/ui/brand.h"
 #include "fwup/ui/custom_event_dispatcher.h"
 #include "fwup/ui/update_page_choice.h"
+#include "fwup/ui/window_appearance.h"
 #include "resources/initialise_resources.h"
 #include "ui_main_window.h"
 
 #include <QAbstractItemView>
-#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFile>
 #include <QFileInfo>
-#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QMenu>
@@ -47,16 +46,9 @@ QString translated(const char* text) {
     return QCoreApplication::translate("MainWindow", text);
 }
 
-void register_fonts() {
-    // Once per process: every registration would add the same families again.
-    static const bool registered = [] {
-        for (const char* font : {":/PT_Sans-Web-Regular.ttf", ":/PT_Sans-Web-Italic.ttf",
-                                 ":/PT_Sans-Web-Bold.ttf", ":/PT_Sans-Web-BoldItalic.ttf", ":/PTM55FT.ttf"}) {
-            QFontDatabase::addApplicationFont(QString::fromLatin1(font));
-        }
-        return true;
-    }();
-    Q_UNUSED(registered);
+QString identified_text(const QString& detectorName) {
+    return QCoreApplication::translate("MainWindow", "%1 identified.\n\nChecking for updates...")
+        .arg(detectorName);
 }
 
 using ReadinessStatus = DetectorUpgradeReadinessChecker::ReadinessStatus;
@@ -104,7 +96,7 @@ MainWindow::MainWindow(FirmwareUpdateStateMachine& stateMachine, FirmwareCatalog
     initialise_resources();
     d_->pollTimer.setInterval(100);
     connect(&d_->pollTimer, &QTimer::timeout, this, [this] { d_->stateMachine.poll(); });
-    register_fonts();
+    register_window_fonts();
 
     ui_->setupUi(this);
     // A style sheet cannot switch them on.
@@ -148,13 +140,7 @@ MainWindow::MainWindow(FirmwareUpdateStateMachine& stateMachine, FirmwareCatalog
 MainWindow::~MainWindow() = default;
 
 void MainWindow::applyStyleSheet() {
-    QString sheet;
-    QFile file(QStringLiteral(":/style_sheet.qss"));
-    if (file.open(QIODevice::ReadOnly)) {
-        sheet = QString::fromLatin1(file.readAll());
-    }
-    sheet.replace(QStringLiteral("${background-image}"), QStringLiteral(":/CVN-Updater-BG-50pct.png"));
-    ui_->root->setStyleSheet(sheet);
+    ui_->root->setStyleSheet(window_style_sheet());
 }
 
 void MainWindow::connectButtons() {
@@ -277,9 +263,7 @@ void MainWindow::changeEvent(QEvent* event) {
     ui_->retranslateUi(this);
     // The texts the current page was given from the state, again in the new language.
     showPageForState(d_->stateMachine.state(), false);
-    ui_->labelDetectorIdentifiedCheckingForUpdates->setText(
-        QCoreApplication::translate("MainWindow", "%1 identified.\n\nChecking for updates...")
-            .arg(d_->identifiedDetectorName));
+    ui_->labelDetectorIdentifiedCheckingForUpdates->setText(identified_text(d_->identifiedDetectorName));
     if (d_->screenshotMode) {
         const QString text = downloadAndInstallButtonText(3'500'000);
         ui_->dlAvailPageDlAndInstallButtonLabel->setText(text);
@@ -319,11 +303,8 @@ void MainWindow::dropEvent(QDropEvent* event) {
             continue;
         }
         local = true;
-        const auto parsers = global_firmware_file_parser_registry();
-        for (const auto& parser : parsers) {
-            for (const auto& file : parser->parseFile(path)) {
-                d_->catalog.addOrUpdateFirmware(*file);
-            }
+        for (const auto& file : parse_with_registered_parsers(path)) {
+            d_->catalog.addOrUpdateFirmware(*file);
         }
     }
     // The catalog keeps a copy, so the source never needs to move or delete anything.
@@ -387,8 +368,7 @@ void MainWindow::showMultipleDetectorsFoundPage() {
 }
 
 void MainWindow::showDetectorIdentifiedPage(const QString& name) {
-    ui_->labelDetectorIdentifiedCheckingForUpdates->setText(
-        QCoreApplication::translate("MainWindow", "%1 identified.\n\nChecking for updates...").arg(name));
+    ui_->labelDetectorIdentifiedCheckingForUpdates->setText(identified_text(name));
     showPage(ui_->pageIdentified);
 }
 
@@ -598,11 +578,10 @@ void MainWindow::onRestorePageComboBoxIndexChanged(int index) {
 }
 
 QString MainWindow::componentVersionsText(const Versions& versions) {
-    constexpr auto lastComponent = 13U;
     QStringList parts;
     for (auto it = versions.cbegin(); it != versions.cend(); ++it) {
-        if (static_cast<std::uint32_t>(it.key()) <= lastComponent) {
-            parts << QStringLiteral("%1").arg(it.value().toString());
+        if (static_cast<std::uint32_t>(it.key()) < COMPARED_COMPONENT_COUNT) {
+            parts << it.value().toString();
         }
     }
     return parts.join(QLatin1Char('-'));

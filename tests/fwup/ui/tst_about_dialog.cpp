@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include "fwup/ui/about_dialog.h"
+#include "fwup/ui/window_appearance.h"
 #include "resources/initialise_resources.h"
 #include "tests/fwup/ui/widget_test_support.h"
 
@@ -39,7 +40,7 @@ class TestAboutDialog : public QObject {
 private slots:
     void initTestCase() {
         fwup::initialise_resources();
-        fwup::test::register_fonts();
+        fwup::register_window_fonts();
         QCoreApplication::setApplicationVersion(QStringLiteral("3.49.0"));
         QGuiApplication::setApplicationDisplayName(QStringLiteral("Corvane Update Utility"));
     }

@@ -13,6 +13,7 @@
 #include "fwup/ui/main_window.h"
 #include "fwup/ui/update_page_choice.h"
 #include "tests/fwup/ui/widget_test_support.h"
+#include "tests/fwup/ui/window_rig.h"
 #include "tests/support/coordination/coordination_fakes.h"
 
 #include <optional>
@@ -40,9 +41,7 @@ Versions versions(std::uint8_t podMinor, std::uint8_t tamarindMinor = 0) {
 
 // The fakes of the state machine's collaborators with a window on the machine: the window starts
 // the search as it is built. The detector at "HID::A" has 1.79.0-2.3.0.
-struct WindowRig : Rig {
-    std::optional<fwup::MainWindow> window;
-
+struct WindowRig : fwup::test::WindowRigBase {
     WindowRig() {
         identify(versions(79, 3));
         catalog.files = {{QStringLiteral("/older.cvb"), versions(78, 2)},
@@ -74,17 +73,7 @@ struct WindowRig : Rig {
         return *window;
     }
 
-    template <typename T = QWidget>
-    T* find(const char* name) const {
-        T* widget = window->findChild<T*>(QString::fromLatin1(name));
-        if (!widget) {
-            qFatal("no widget %s", name);
-        }
-        return widget;
-    }
-    QString text(const char* name) const { return find<QLabel>(name)->text(); }
     bool shown(const char* name) const { return !find(name)->isHidden(); }
-    QString page() const { return find<QStackedWidget>("stackedWidget")->currentWidget()->objectName(); }
     QStringList restoreItems() const {
         QStringList items;
         const auto* list = find<QComboBox>("restorePageComboBox");

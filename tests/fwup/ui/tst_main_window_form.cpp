@@ -10,6 +10,7 @@
 
 #include "fwup/ui/activity_indicator.h"
 #include "fwup/ui/main_window.h"
+#include "fwup/ui/window_appearance.h"
 #include "resources/initialise_resources.h"
 #include "resources/translations/translation.h"
 #include "ui_main_window.h"
@@ -27,7 +28,7 @@ struct FormWindow {
 
     FormWindow() {
         ui.setupUi(&window);
-        ui.root->setStyleSheet(fwup::test::window_style_sheet());
+        ui.root->setStyleSheet(fwup::window_style_sheet());
         ui.mainLogoLabel->setPixmap(QPixmap(QStringLiteral(":/SUMMIT-PRO-logo.png")));
         ui.restorePageComboBox->view()->setAlternatingRowColors(true);
         ui.languageLabel->setFixedSize(36, 24);
@@ -198,7 +199,7 @@ class TestMainWindowForm : public QObject {
 private slots:
     void initTestCase() {
         fwup::initialise_resources();
-        fwup::test::register_fonts();
+        fwup::register_window_fonts();
     }
 
     void window() {

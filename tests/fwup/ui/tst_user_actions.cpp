@@ -30,9 +30,11 @@
 #include "fwup/ui/custom_event_dispatcher.h"
 #include "fwup/ui/main_window.h"
 #include "fwup/ui/screenshot_mode.h"
+#include "fwup/ui/window_appearance.h"
 #include "resources/translations/translation.h"
 #include "tests/fwup/firmware/firmware_test_support.h"
 #include "tests/fwup/ui/widget_test_support.h"
+#include "tests/fwup/ui/window_rig.h"
 #include "tests/support/coordination/coordination_fakes.h"
 
 #include <functional>
@@ -49,9 +51,7 @@ QSettings programSettings() {
 // The fakes of the state machine's collaborators, with a window on the machine; the window gets the
 // fake catalog unless given another. The detector at "HID::A" has 1.79.0-2.3.0, the catalog knows
 // 1.78.0-2.2.0 and 1.80.0-2.4.0.
-struct WindowRig : Rig {
-    std::optional<fwup::MainWindow> window;
-
+struct WindowRig : fwup::test::WindowRigBase {
     static Versions system(std::uint8_t minor) {
         Versions versions = pod(minor);
         versions.insert(UpgradeableComponent::TAMARIND, Version{2, std::uint8_t(minor - 76), 0});
@@ -84,17 +84,6 @@ struct WindowRig : Rig {
         driveTo(State::SEARCHING_FOR_UPDATES);
         emit remote->searchFinished();
     }
-
-    template <typename T = QWidget>
-    T* find(const char* name) const {
-        T* widget = window->findChild<T*>(QString::fromLatin1(name));
-        if (!widget) {
-            qFatal("no widget %s", name);
-        }
-        return widget;
-    }
-    QString text(const char* name) const { return find<QLabel>(name)->text(); }
-    QString page() const { return find<QStackedWidget>("stackedWidget")->currentWidget()->objectName(); }
 };
 
 void press(QWidget* widget, Qt::MouseButton button = Qt::LeftButton) {
@@ -169,7 +158,7 @@ private slots:
         QCoreApplication::installTranslator(&translator_);
         qApp->installEventFilter(fwup::CustomEventDispatcher::instance());
         QLocale::setDefault(QLocale(QLocale::English, QLocale::Australia));
-        fwup::test::register_fonts();
+        fwup::register_window_fonts();
     }
     void init() {
         programSettings().clear();

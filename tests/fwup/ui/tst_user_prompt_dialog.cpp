@@ -5,6 +5,7 @@
 #include <QTest>
 
 #include "fwup/ui/user_prompt_dialog.h"
+#include "fwup/ui/window_appearance.h"
 #include "resources/initialise_resources.h"
 
 #include "tests/fwup/ui/widget_test_support.h"
@@ -15,7 +16,7 @@ class TestUserPromptDialog : public QObject {
 private slots:
     void initTestCase() {
         fwup::initialise_resources();
-        fwup::test::register_fonts();
+        fwup::register_window_fonts();
     }
 
     void showsThePromptAndClosesOnOk() {

@@ -3,32 +3,12 @@
 #include <QAbstractButton>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
-#include <QFontDatabase>
 #include <QLabel>
 #include <QPixmap>
 #include <QStringList>
 #include <QWidget>
 
 namespace fwup::test {
-
-// The program's fonts, registered as the window registers them.
-inline void register_fonts() {
-    for (const char* font : {":/PT_Sans-Web-Regular.ttf", ":/PT_Sans-Web-Italic.ttf",
-                             ":/PT_Sans-Web-Bold.ttf", ":/PT_Sans-Web-BoldItalic.ttf", ":/PTM55FT.ttf"}) {
-        QFontDatabase::addApplicationFont(QString::fromLatin1(font));
-    }
-}
-
-// The window's style sheet, with its background filled in as the window does it.
-inline QString window_style_sheet() {
-    QFile file(QStringLiteral(":/style_sheet.qss"));
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    return QString::fromLatin1(file.readAll())
-        .replace(QStringLiteral("${background-image}"), QStringLiteral(":/CVN-Updater-BG-50pct.png"));
-}
 
 // Saves a picture beside the test executable, in pictures/, for a person to look at.
 inline bool save_picture(const QPixmap& picture, const QString& name) {
