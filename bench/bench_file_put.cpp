@@ -50,9 +50,7 @@ qsizetype answerReports(const SimulatedComponent& pod, qsizetype from) {
     for (qsizetype i = from; i < traffic.size(); ++i) {
         if (!traffic[i].reply.isEmpty()) {
             reports +=
-                cuu::test::DeviceFraming::splitIntoReports(
-                    cuu::test::DeviceFraming::encodeFrame(SimulatedDetector::kControlFrame, traffic[i].reply))
-                    .size();
+                cuu::test::DeviceFraming::reportCount(SimulatedDetector::kControlFrame, traffic[i].reply);
         }
     }
     return reports;

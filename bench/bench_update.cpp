@@ -175,12 +175,8 @@ struct PacketCounter {
             if (tunnelled) {
                 answer.prepend("\x01\xff", 2);
             }
-            const qsizetype answerReports =
-                DeviceFraming::splitIntoReports(
-                    DeviceFraming::encodeFrame(tunnelled ? SimulatedDetector::kTunnelDataFrame
-                                                         : SimulatedDetector::kControlFrame,
-                                               answer))
-                    .size();
+            const qsizetype answerReports = DeviceFraming::reportCount(
+                tunnelled ? SimulatedDetector::kTunnelDataFrame : SimulatedDetector::kControlFrame, answer);
             (tunnelled ? tamarindReports : podReports) += writes - writesSeen + answerReports;
             ++(tunnelled ? tamarindPackets : podPackets);
             qint64& first = tunnelled ? tamarindFirst : podFirst;

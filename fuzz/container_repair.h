@@ -6,6 +6,7 @@
 #include "cvbv3/crc32.h"
 #include "tests/support/containers/test_containers.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace fuzzsupport {
@@ -32,6 +33,15 @@ inline void repairCrcs(cvbtest::Bytes& bytes) {
                         Crc32::compute(bytes.data() + block.dataOffset, block.dataSize));
         cvbtest::setU32(bytes, block.headerOffset + cvbtest::BlockHeaderCrcOffset,
                         Crc32::compute(bytes.data() + block.headerOffset, cvbtest::BlockHeaderCrcOffset));
+    }
+}
+
+// A firmware metadata header's CRC, big-endian in its last four bytes, over the bytes before them.
+inline void repairHeaderCrc(std::uint8_t* header, std::size_t headerLength) {
+    const std::size_t covered = headerLength - 4;
+    const std::uint32_t crc = cvsw::cvbv3::Crc32::compute(header, covered);
+    for (std::size_t i = 0; i < 4; ++i) {
+        header[covered + i] = static_cast<std::uint8_t>(crc >> (8 * (3 - i)));
     }
 }
 

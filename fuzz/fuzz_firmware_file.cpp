@@ -16,7 +16,6 @@
 #include "fuzz/container_repair.h"
 #include "fuzz/fuzz_support.h"
 
-#include "cvbv3/crc32.h"
 #include "cvbv3/cvb_file.h"
 #include "fwup/firmware/bluetooth_client_metadata.h"
 #include "fwup/firmware/lodestar_block_secrets.h"
@@ -110,17 +109,6 @@ struct Harness {
 
 Harness* harness = nullptr;
 
-void repairHeaderCrc(cvbtest::Bytes& plain, std::size_t headerLength) {
-    if (plain.size() < headerLength) {
-        return;
-    }
-    const std::size_t covered = headerLength - 4;
-    const std::uint32_t crc = cvsw::cvbv3::Crc32::compute(plain.data(), covered);
-    for (std::size_t i = 0; i < 4; ++i) {
-        plain[covered + i] = static_cast<std::uint8_t>(crc >> (8 * (3 - i)));
-    }
-}
-
 // Encrypts as the library does, but under a fixed crypto header: the library's encryptor draws a
 // random one from /dev/urandom for every block, which would cost more than the parsing.
 void encrypt(Harness& h, std::size_t kind, cvbtest::Bytes& stored) {
@@ -140,8 +128,8 @@ void assemble(Harness& h, const std::uint8_t* data, std::size_t size, bool repai
         block.tag = kinds[kind].tag;
         block.encrypted = false; // stored as given: encrypted here unless bit 2 says otherwise
         h.plain.assign(data + at + 2, data + at + 2 + length);
-        if (repairHeaders) {
-            repairHeaderCrc(h.plain, kinds[kind].headerLength);
+        if (repairHeaders && h.plain.size() >= kinds[kind].headerLength) {
+            fuzzsupport::repairHeaderCrc(h.plain.data(), kinds[kind].headerLength);
         }
         if ((data[at] & 4) == 0) {
             encrypt(h, kind, block.plain);

@@ -5,9 +5,9 @@
 // Input: one flags byte (bit 0 repairs each header's CRC first, so that mutations reach the fields
 // behind it), then the header bytes, zero-padded or cut to each header's length.
 
+#include "fuzz/container_repair.h"
 #include "fuzz/fuzz_support.h"
 
-#include "cvbv3/crc32.h"
 #include "fwup/firmware/bluetooth_client_metadata.h"
 #include "fwup/firmware/tamarind_cpu_app_extended_header_fields.h"
 #include "fwup/firmware/tamarind_cpu_net_header_fields.h"
@@ -21,7 +21,6 @@
 
 namespace {
 
-using cvsw::cvbv3::Crc32;
 using cvsw::cvbv3::MbuMetadataHeaderV2;
 using cvsw::cvbv3::tamarind::v1::TamarindCpuAppMetadataHeader;
 using cvsw::cvbv3::tamarind::v1::TamarindCpuNetHeaderFields;
@@ -31,11 +30,7 @@ typename Header::Serialised headerBytes(const std::uint8_t* data, std::size_t si
     typename Header::Serialised bytes{};
     std::copy_n(data, std::min(size, bytes.size()), bytes.begin());
     if (repairCrc) {
-        const std::size_t covered = bytes.size() - 4;
-        const std::uint32_t crc = Crc32::compute(bytes.data(), covered);
-        for (std::size_t i = 0; i < 4; ++i) {
-            bytes[covered + i] = static_cast<std::uint8_t>(crc >> (8 * (3 - i)));
-        }
+        fuzzsupport::repairHeaderCrc(bytes.data(), bytes.size());
     }
     return bytes;
 }

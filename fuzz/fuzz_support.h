@@ -1,7 +1,7 @@
 #pragma once
 
-// What every fuzz target shares: silent logging, a notifier that ignores reports, a reusable buffer
-// filler and a scratch directory for the targets that read real files.
+// What every fuzz target shares: silent logging, a notifier that ignores reports and a scratch
+// directory for the targets that read real files.
 
 #include "logging/log.h"
 #include "muppet/buffer.h"
@@ -16,7 +16,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -66,16 +65,6 @@ private:
     std::uint8_t* data_;
     std::size_t size_;
 };
-
-// Replaces the buffer's contents with the bytes; the buffer keeps its storage between inputs.
-inline void refill(cvsw::muppet::Buffer& buffer, const std::uint8_t* data, std::size_t size) {
-    buffer.clear();
-    std::uint8_t* slot = buffer.prepare(notifier(), size);
-    if (size > 0 && slot != nullptr) {
-        std::memcpy(slot, data, size);
-    }
-    buffer.commit(notifier(), slot != nullptr ? size : 0);
-}
 
 // One directory for the whole run, under TMPDIR (scripts/fuzz.sh points it at a RAM disk), removed
 // at exit.

@@ -15,7 +15,7 @@ constexpr qint64 IDLE_WAIT_MS = 100;
 
 // The overload of processEvents with a time limit never waits, whatever its flags; this one does.
 // The timer bounds the wait, and any other event ends it sooner.
-void wait_for_events(qint64 milliseconds) {
+void wait_for_events(QTimer& wake, qint64 milliseconds) {
     if (milliseconds <= 0) {
         return;
     }
@@ -23,9 +23,6 @@ void wait_for_events(qint64 milliseconds) {
         QThread::msleep(static_cast<unsigned long>(milliseconds));
         return;
     }
-    QTimer wake;
-    wake.setSingleShot(true);
-    wake.setTimerType(Qt::PreciseTimer);
     wake.start(static_cast<int>(milliseconds));
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
 }
@@ -35,6 +32,10 @@ void wait_for_events(qint64 milliseconds) {
 bool pump_events_until(const std::function<bool()>& done, const std::function<bool()>& pass,
                        QDeadlineTimer deadline) {
     const qint64 longestWait = pass ? PUMP_PASS_WAIT_MS : IDLE_WAIT_MS;
+    // One timer for the whole wait, restarted before each sleep: idle passes come hundreds a second.
+    QTimer wake;
+    wake.setSingleShot(true);
+    wake.setTimerType(Qt::PreciseTimer);
     while (!done()) {
         if (deadline.hasExpired()) {
             return false;
@@ -44,7 +45,8 @@ bool pump_events_until(const std::function<bool()>& done, const std::function<bo
         if (workLeft || done()) {
             continue;
         }
-        wait_for_events(deadline.isForever() ? longestWait : std::min(longestWait, deadline.remainingTime()));
+        wait_for_events(wake,
+                        deadline.isForever() ? longestWait : std::min(longestWait, deadline.remainingTime()));
     }
     return true;
 }

@@ -1,20 +1,11 @@
 #include "fwup/communication/pump_events.h"
+#include "tests/support/timing/process_cpu.h"
 
 #include <QElapsedTimer>
 #include <QTest>
 #include <QTimer>
 
-#include <ctime>
-
-namespace {
-
-double processCpuSeconds() {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
-}
-
-} // namespace
+using cuu::test::processCpuSeconds;
 
 class TestPumpEvents : public QObject {
     Q_OBJECT

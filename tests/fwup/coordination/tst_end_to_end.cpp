@@ -276,9 +276,10 @@ void TestEndToEnd::init() {
     QVERIFY(identifiers.first().dynamicCast<fwup::LodestarDetectorIdentifier>());
     QVERIFY(updaters.first().dynamicCast<fwup::LodestarDetectorUpdater>());
     identifiers.first() = QSharedPointer<fwup::LodestarDetectorIdentifier>::create(
-        dataDirectory.absoluteFilePath(QStringLiteral("summit_index.json")), shortIdentificationTiming());
+        dataDirectory.absoluteFilePath(QStringLiteral("summit_index.json")),
+        identification_test::shortTiming());
     updaters.first() = QSharedPointer<fwup::LodestarDetectorUpdater>::create(
-        settingsTable_, shortUpdateTiming(), shortIdentificationTiming());
+        settingsTable_, shortUpdateTiming(), identification_test::shortTiming());
 
     importBundledFirmware(QStringLiteral(":/firmware"), *catalog_);
     importBundledFirmware(firmwareDir_->path(), *catalog_);

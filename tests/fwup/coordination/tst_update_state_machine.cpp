@@ -132,7 +132,7 @@ class TestUpdateStateMachine : public QObject {
     Q_OBJECT
 
 private slots:
-    void cleanup() { clearRegistries(); }
+    void cleanup() { regtest::clear_all_registries(); }
 
     void transitions_data();
     void transitions();

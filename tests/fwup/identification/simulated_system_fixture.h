@@ -1,13 +1,9 @@
 #pragma once
 
-#include "fwup/communication/connection_mechanism_factory.h"
-#include "fwup/communication/hid_connection_mechanism_factory.h"
 #include "fwup/identification/identification_timing.h"
-#include "fwup/identification/juniper_muppet_password_generator.h"
-#include "fwup/identification/lodestar_muppet_password_generator.h"
-#include "fwup/identification/muppet_password_generator.h"
 #include "tests/support/fake_hidapi/fake_hid_bus.h"
 #include "tests/support/operator_passwords/generated_operator_password.h"
+#include "tests/support/simulated_detector/link_stack.h"
 #include "tests/support/simulated_detector/simulated_detector.h"
 
 #include <QStringList>
@@ -16,24 +12,10 @@
 
 namespace identification_test {
 
+using cuu::test::registerLinkStack;
 using cuu::test::SimulatedComponent;
 using cuu::test::SimulatedDetector;
-
-// The start-up wiring identification relies on: the HID factory with Mcobs1 framing and the two
-// password generators, as the family registrar sets them up.
-inline void registerLinkStack() {
-    fwup::muppet_connection_mechanism_factory_registry().append(
-        QSharedPointer<fwup::HidConnectionMechanismFactory>::create(
-            fwup::HidConnectionMechanismFactory::MCOBS1_CODEC_FACTORY));
-    auto& generators = fwup::muppet_password_generator_registry();
-    generators.append(QSharedPointer<fwup::LodestarMuppetPasswordGenerator>::create());
-    generators.append(QSharedPointer<fwup::JuniperMuppetPasswordGenerator>::create());
-}
-
-inline void unregisterLinkStack() {
-    fwup::muppet_connection_mechanism_factory_registry().clear();
-    fwup::muppet_password_generator_registry().clear();
-}
+using cuu::test::unregisterLinkStack;
 
 // Waits short enough that a silent device gives up quickly, yet long enough that a busy machine's
 // late answer brings no resend: the tests count the requests the device sees.

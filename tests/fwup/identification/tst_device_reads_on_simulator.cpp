@@ -1,10 +1,6 @@
 // The getters and the logins against a whole simulated detector, through the program's own
 // connection stack: HID factory, Mcobs1 framing, the pod's tunnel to its Tamarind gateway.
-#include "fwup/communication/hid_connection_mechanism_factory.h"
-#include "fwup/communication/muppet_connection.h"
 #include "fwup/identification/hardware_revision_getter.h"
-#include "fwup/identification/juniper_muppet_password_generator.h"
-#include "fwup/identification/lodestar_muppet_password_generator.h"
 #include "fwup/identification/operator_user_login_agent.h"
 #include "fwup/identification/product_model_getter.h"
 #include "fwup/identification/product_type_getter.h"
@@ -12,19 +8,19 @@
 #include "fwup/identification/software_version_getter.h"
 #include "fwup/identification/upgradeable_component_validity_getter.h"
 #include "fwup/identification/user_verification_code_getter.h"
-#include "muppet/control_centre.h"
 #include "tests/support/fake_hidapi/fake_hid_bus.h"
 #include "tests/support/operator_passwords/generated_operator_password.h"
 #include "tests/support/simulated_detector/command_ids.h"
+#include "tests/support/simulated_detector/link_stack.h"
 #include "tests/support/simulated_detector/simulated_detector.h"
 
 #include <QTest>
-#include <QTimer>
 
 #include <memory>
 #include <optional>
 
 using cuu::test::FakeHidBus;
+using cuu::test::Link;
 using cuu::test::SimulatedComponent;
 using cuu::test::SimulatedDetector;
 using cuu::test::SimulatedFault;
@@ -40,23 +36,6 @@ constexpr std::uint32_t ATTEMPTS = 3;
 constexpr std::uint64_t WAIT_MS = 150;
 constexpr qint64 LOGIN_STEP_MS = 150;
 constexpr qint64 UNANSWERED_LOGIN_STEP_MS = 60; // for a device that answers no login step
-
-// One open connection with one control centre, serviced from the event loop as identification does.
-struct Link {
-    explicit Link(const QString& location)
-        : connection(fwup::MuppetConnection::establishConnection(location)) {
-        if (connection) {
-            connection->addControlCentre(centre);
-            QObject::connect(&pump, &QTimer::timeout, [this] { connection->service(); });
-            pump.start(1);
-        }
-    }
-    ~Link() { pump.stop(); }
-
-    std::shared_ptr<cvsw::muppet::ControlCentre> centre = std::make_shared<cvsw::muppet::ControlCentre>();
-    std::shared_ptr<fwup::MuppetConnection> connection;
-    QTimer pump;
-};
 
 // The outcome of one read or login.
 template <typename T>
@@ -132,12 +111,7 @@ private:
 };
 
 void TestDeviceReadsOnSimulator::initTestCase() {
-    fwup::muppet_connection_mechanism_factory_registry().append(
-        QSharedPointer<fwup::HidConnectionMechanismFactory>::create(
-            fwup::HidConnectionMechanismFactory::MCOBS1_CODEC_FACTORY));
-    auto& generators = fwup::muppet_password_generator_registry();
-    generators.append(QSharedPointer<fwup::LodestarMuppetPasswordGenerator>::create());
-    generators.append(QSharedPointer<fwup::JuniperMuppetPasswordGenerator>::create());
+    cuu::test::registerLinkStack();
 }
 
 void TestDeviceReadsOnSimulator::init() {
@@ -153,8 +127,7 @@ void TestDeviceReadsOnSimulator::cleanup() {
 }
 
 void TestDeviceReadsOnSimulator::cleanupTestCase() {
-    fwup::muppet_connection_mechanism_factory_registry().clear();
-    fwup::muppet_password_generator_registry().clear();
+    cuu::test::unregisterLinkStack();
 }
 
 void TestDeviceReadsOnSimulator::readsPodFacts() {

@@ -3,6 +3,7 @@
 #include "simulated_system_fixture.h"
 
 #include "tests/support/simulated_detector/command_ids.h"
+#include "tests/support/timing/process_cpu.h"
 
 #include "fwup/identification/lodestar_detector_identifier.h"
 #include "fwup/identification/upgradeable_component_validity_getter.h"
@@ -16,7 +17,6 @@
 #include <QTimer>
 
 #include <cmath>
-#include <ctime>
 
 #include <memory>
 
@@ -68,12 +68,6 @@ QByteArray describe(const Clock& clock) {
         text += QByteArray::number(std::llround(double(time) / 1e6)) + ' ';
     }
     return text;
-}
-
-double processCpuSeconds() {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
 }
 
 } // namespace
@@ -147,9 +141,9 @@ void TestIdentificationTiming::silentPodCostsLittleCpu() {
 
     QElapsedTimer wall;
     wall.start();
-    const double cpuAtStart = processCpuSeconds();
+    const double cpuAtStart = cuu::test::processCpuSeconds();
     const bool identified = identifier.identifyDetector(detector->location()) != nullptr;
-    const double cpuSeconds = processCpuSeconds() - cpuAtStart;
+    const double cpuSeconds = cuu::test::processCpuSeconds() - cpuAtStart;
     const double wallSeconds = double(wall.nsecsElapsed()) / 1e9;
 
     detector.reset();

@@ -1,14 +1,12 @@
 // The blocking operator login against a whole simulated detector, through the program's own HID
 // connection stack.
-#include "fwup/communication/hid_connection_mechanism_factory.h"
 #include "fwup/communication/muppet_connection.h"
-#include "fwup/identification/juniper_muppet_password_generator.h"
-#include "fwup/identification/lodestar_muppet_password_generator.h"
 #include "fwup/identification/muppet_device_login_agent.h"
 #include "security/sha256.h"
 #include "tests/support/fake_hidapi/fake_hid_bus.h"
 #include "tests/support/operator_passwords/generated_operator_password.h"
 #include "tests/support/simulated_detector/command_ids.h"
+#include "tests/support/simulated_detector/link_stack.h"
 #include "tests/support/simulated_detector/simulated_detector.h"
 
 #include <QElapsedTimer>
@@ -62,12 +60,7 @@ private:
 };
 
 void TestMuppetDeviceLoginAgent::initTestCase() {
-    fwup::muppet_connection_mechanism_factory_registry().append(
-        QSharedPointer<fwup::HidConnectionMechanismFactory>::create(
-            fwup::HidConnectionMechanismFactory::MCOBS1_CODEC_FACTORY));
-    auto& generators = fwup::muppet_password_generator_registry();
-    generators.append(QSharedPointer<fwup::LodestarMuppetPasswordGenerator>::create());
-    generators.append(QSharedPointer<fwup::JuniperMuppetPasswordGenerator>::create());
+    cuu::test::registerLinkStack();
 }
 
 void TestMuppetDeviceLoginAgent::init() {
@@ -82,8 +75,7 @@ void TestMuppetDeviceLoginAgent::cleanup() {
 }
 
 void TestMuppetDeviceLoginAgent::cleanupTestCase() {
-    fwup::muppet_connection_mechanism_factory_registry().clear();
-    fwup::muppet_password_generator_registry().clear();
+    cuu::test::unregisterLinkStack();
 }
 
 void TestMuppetDeviceLoginAgent::login_data() {

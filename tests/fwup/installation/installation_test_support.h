@@ -1,19 +1,16 @@
 #pragma once
 
-#include "fwup/communication/hid_connection_mechanism_factory.h"
-#include "fwup/communication/muppet_connection.h"
-#include "fwup/identification/juniper_muppet_password_generator.h"
-#include "fwup/identification/lodestar_muppet_password_generator.h"
-#include "fwup/identification/muppet_password_generator.h"
-#include "muppet/control_centre.h"
+#include "fwup/installation/mbu_and_tamarind_updater.h"
 #include "tests/support/fake_hidapi/fake_hid_bus.h"
 #include "tests/support/operator_passwords/generated_operator_password.h"
 #include "tests/support/simulated_detector/command_ids.h"
+#include "tests/support/simulated_detector/link_stack.h"
+#include "tests/support/simulated_detector/payload_reader.h"
 #include "tests/support/simulated_detector/simulated_detector.h"
 
-#include <QObject>
+#include <QByteArray>
+#include <QList>
 #include <QString>
-#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -21,32 +18,19 @@
 namespace installation_test {
 
 using cuu::test::FakeHidBus;
+using cuu::test::Link;
+using cuu::test::registerLinkStack;
 using cuu::test::SimulatedComponent;
 using cuu::test::SimulatedDetector;
 using cuu::test::SimulatedFault;
+using cuu::test::unregisterLinkStack;
 namespace command_id = cuu::test::command_id;
 
-inline const QString TUNNEL_PREFIX = QStringLiteral("TNLV3::1::OUT::0::");
+inline const QString& TUNNEL_PREFIX = fwup::MbuAndTamarindUpdater::TUNNEL_PREFIX;
 
 inline constexpr std::uint8_t GET = 0;
 inline constexpr std::uint8_t SET = 1;
 inline constexpr std::uint8_t OPERATOR_LOGGED_IN = 1u << SimulatedComponent::kOperator;
-
-// The start-up wiring the agents rely on: the HID factory with Mcobs1 framing and the two password
-// generators, as the family registrar sets them up.
-inline void registerLinkStack() {
-    fwup::muppet_connection_mechanism_factory_registry().append(
-        QSharedPointer<fwup::HidConnectionMechanismFactory>::create(
-            fwup::HidConnectionMechanismFactory::MCOBS1_CODEC_FACTORY));
-    auto& generators = fwup::muppet_password_generator_registry();
-    generators.append(QSharedPointer<fwup::LodestarMuppetPasswordGenerator>::create());
-    generators.append(QSharedPointer<fwup::JuniperMuppetPasswordGenerator>::create());
-}
-
-inline void unregisterLinkStack() {
-    fwup::muppet_connection_mechanism_factory_registry().clear();
-    fwup::muppet_password_generator_registry().clear();
-}
 
 // A plugged system whose parts check logins against the program's own passwords.
 inline std::unique_ptr<SimulatedDetector> plugDetector(SimulatedDetector::PodMode mode) {
@@ -56,22 +40,27 @@ inline std::unique_ptr<SimulatedDetector> plugDetector(SimulatedDetector::PodMod
     return detector;
 }
 
-// One connection carrying one control centre, serviced from the event loop as an agent's owner does.
-struct Link {
-    explicit Link(const QString& location)
-        : connection(fwup::MuppetConnection::establishConnection(location)) {
-        if (connection) {
-            connection->addControlCentre(centre);
-            QObject::connect(&pump, &QTimer::timeout, [this] { connection->service(); });
-            pump.start(1);
+// Image bytes that do not repeat every 256 bytes, so that a packet put at the wrong offset shows.
+inline QByteArray contents(qsizetype size, int seed = 0) {
+    QByteArray bytes(size, '\0');
+    for (qsizetype i = 0; i < size; ++i) {
+        bytes[i] = static_cast<char>((i * 37 + i / 251 + seed) & 0xFF);
+    }
+    return bytes;
+}
+
+// The offsets of the file packets the component was sent, in order.
+inline QList<quint32> setOffsets(const SimulatedComponent& component) {
+    QList<quint32> offsets;
+    for (const auto& entry : component.traffic()) {
+        if (entry.commandId == command_id::FILE_PUT_LPD && entry.mode == SET) {
+            cuu::test::PayloadReader reader(entry.payload);
+            reader.u16();
+            offsets.append(reader.u32());
         }
     }
-    ~Link() { pump.stop(); }
-
-    std::shared_ptr<cvsw::muppet::ControlCentre> centre = std::make_shared<cvsw::muppet::ControlCentre>();
-    std::shared_ptr<fwup::MuppetConnection> connection;
-    QTimer pump;
-};
+    return offsets;
+}
 
 // The end handlers an agent called, counted.
 struct Ends {

@@ -7,16 +7,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "fwup/communication/detector_locator.h"
-#include "fwup/communication/hid_detector_locator.h"
-#include "fwup/identification/detector_identifier.h"
-#include "fwup/identification/lodestar_detector_identifier.h"
 #include "fwup/installation/direct_connection_component_relocator.h"
 #include "fwup/installation/mbu_bootloader_file_putter.h"
 #include "fwup/installation/store_user_settings_record_coordinator.h"
 #include "fwup/installation/user_settings_record_storer.h"
 #include "tests/fwup/installation/installation_test_support.h"
-#include "tests/support/simulated_detector/payload_reader.h"
+#include "tests/fwup/installation/updater_test_support.h"
 
 #include <algorithm>
 #include <optional>
@@ -38,30 +34,8 @@ constexpr std::uint64_t WAIT_MS = 150;
 constexpr int PATIENCE_MS = 30000;
 constexpr std::chrono::milliseconds PUT_TIMEOUT(500);
 
-const VersionRangeTable LODESTAR_TABLE{{VersionRange{{1, 76, 0}, {1, 76, 255}}, 1},
-                                       {VersionRange{{1, 77, 0}, {255, 255, 255}}, 2}};
 const Version POD_VERSION{1, 77, 2};
 const Version OLDER_TARGET{1, 76, 9};
-
-// What the family registrar sets up for finding a pod again: HID locators for the pod's two product
-// ids and the Lodestar identifier.
-void registerPodFinding() {
-    registerLinkStack();
-    for (const quint16 productId :
-         {SimulatedDetector::kApplicationProductId, SimulatedDetector::kBootloaderProductId}) {
-        fwup::global_detector_locator_registry().append(
-            QSharedPointer<fwup::HidDetectorLocator>::create(SimulatedDetector::kVendorId, productId));
-    }
-    fwup::IdentificationTiming timing;
-    timing.attemptLimit = 3;
-    timing.productTypeFirstTimeoutMs = WAIT_MS;
-    timing.firstTimeoutMs = WAIT_MS;
-    timing.resendTimeoutMs = WAIT_MS;
-    timing.pollIntervalMs = 5;
-    timing.loginStepTimeoutMs = WAIT_MS;
-    fwup::global_detector_identifier_registry().append(
-        QSharedPointer<fwup::LodestarDetectorIdentifier>::create(std::nullopt, timing));
-}
 
 std::shared_ptr<fwup::DirectConnectionComponentRelocator> relocator(std::uint32_t retries = 30) {
     return std::make_shared<fwup::DirectConnectionComponentRelocator>(retries, 20, 3, WAIT_MS, WAIT_MS);
@@ -108,26 +82,6 @@ Version version(const QString& text) {
     return {static_cast<std::uint8_t>(parts.value(0).toUInt()),
             static_cast<std::uint8_t>(parts.value(1).toUInt()),
             static_cast<std::uint8_t>(parts.value(2).toUInt())};
-}
-
-QByteArray contents(int size, int seed = 0) {
-    QByteArray bytes(size, '\0');
-    for (int i = 0; i < size; ++i) {
-        bytes[i] = static_cast<char>((i * 37 + seed) & 0xFF);
-    }
-    return bytes;
-}
-
-QList<quint32> setOffsets(const SimulatedComponent& pod) {
-    QList<quint32> offsets;
-    for (const auto& entry : pod.traffic()) {
-        if (entry.commandId == command_id::FILE_PUT_LPD && entry.mode == SET) {
-            cuu::test::PayloadReader reader(entry.payload);
-            reader.u16();
-            offsets.append(reader.u32());
-        }
-    }
-    return offsets;
 }
 
 // The pod's requests of the install commands, runs of one request folded into one entry: the shape
@@ -192,7 +146,7 @@ class TestControlPodAgents : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { registerPodFinding(); }
+    void initTestCase() { updater_test::registerUpdateStack(identification_test::shortTiming()); }
     void init();
     void cleanup();
     void cleanupTestCase();
@@ -246,9 +200,7 @@ void TestControlPodAgents::cleanup() {
 }
 
 void TestControlPodAgents::cleanupTestCase() {
-    fwup::global_detector_locator_registry().clear();
-    fwup::global_detector_identifier_registry().clear();
-    unregisterLinkStack();
+    updater_test::unregisterUpdateStack();
 }
 
 QString TestControlPodAgents::writeFile(const QByteArray& bytes) {
@@ -519,7 +471,7 @@ void TestControlPodAgents::storeDecision() {
     QFETCH(bool, overlapping);
     QFETCH(bool, empty);
     QFETCH(bool, store);
-    VersionRangeTable table = LODESTAR_TABLE;
+    VersionRangeTable table = updater_test::SETTINGS_TABLE;
     if (overlapping) {
         table = {{VersionRange{{1, 0, 0}, {1, 80, 0}}, 3}, {VersionRange{{1, 77, 0}, {1, 99, 0}}, 1}};
     } else if (empty) {
@@ -603,8 +555,8 @@ void TestControlPodAgents::coordinatorFollowsStatuses() {
 }
 
 void TestControlPodAgents::startStorer(fwup::UserSettingsRecordStorer& storer, Reports& reports, Version to) {
-    storer.start(LODESTAR_TABLE, POD_VERSION, to, detector_->usbSerialNumber(), detector_->location(),
-                 relocator(), reports.onStored(), reports.onFailure());
+    storer.start(updater_test::SETTINGS_TABLE, POD_VERSION, to, detector_->usbSerialNumber(),
+                 detector_->location(), relocator(), reports.onStored(), reports.onFailure());
 }
 
 void TestControlPodAgents::storerRoads_data() {
@@ -719,8 +671,8 @@ void TestControlPodAgents::storerRefusesSecondStore() {
     QCOMPARE(notNeeded.ends, QStringList{"not stored"});
     QTRY_COMPARE_WITH_TIMEOUT(running.ends, QStringList{"stored"}, PATIENCE_MS);
     QVERIFY_THROWS_EXCEPTION(std::invalid_argument,
-                             storer.start(LODESTAR_TABLE, POD_VERSION, OLDER_TARGET, {}, {}, relocator(), {},
-                                          running.onFailure()));
+                             storer.start(updater_test::SETTINGS_TABLE, POD_VERSION, OLDER_TARGET, {}, {},
+                                          relocator(), {}, running.onFailure()));
 }
 
 QTEST_GUILESS_MAIN(TestControlPodAgents)

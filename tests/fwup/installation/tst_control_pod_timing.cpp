@@ -5,12 +5,11 @@
 #include <QTemporaryFile>
 #include <QTest>
 
-#include "fwup/communication/hid_detector_locator.h"
-#include "fwup/identification/lodestar_detector_identifier.h"
 #include "fwup/installation/direct_connection_component_relocator.h"
 #include "fwup/installation/mbu_bootloader_file_putter.h"
 #include "fwup/installation/store_user_settings_record_coordinator.h"
 #include "tests/fwup/installation/installation_test_support.h"
+#include "tests/fwup/installation/updater_test_support.h"
 
 using namespace installation_test;
 
@@ -33,20 +32,11 @@ private slots:
 };
 
 void TestControlPodTiming::initTestCase() {
-    registerLinkStack();
-    for (const quint16 productId :
-         {SimulatedDetector::kApplicationProductId, SimulatedDetector::kBootloaderProductId}) {
-        fwup::global_detector_locator_registry().append(
-            QSharedPointer<fwup::HidDetectorLocator>::create(SimulatedDetector::kVendorId, productId));
-    }
-    fwup::global_detector_identifier_registry().append(
-        QSharedPointer<fwup::LodestarDetectorIdentifier>::create(std::nullopt));
+    updater_test::registerUpdateStack(fwup::IdentificationTiming{});
 }
 
 void TestControlPodTiming::cleanupTestCase() {
-    fwup::global_detector_locator_registry().clear();
-    fwup::global_detector_identifier_registry().clear();
-    unregisterLinkStack();
+    updater_test::unregisterUpdateStack();
 }
 
 void TestControlPodTiming::coordinatorPollsEverySecond() {

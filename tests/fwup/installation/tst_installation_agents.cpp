@@ -15,7 +15,6 @@
 #include "fwup/installation/software_reset_to_application_requester.h"
 #include "fwup/installation/software_reset_to_bootloader_requester.h"
 #include "tests/fwup/installation/installation_test_support.h"
-#include "tests/support/simulated_detector/payload_reader.h"
 
 #include <optional>
 
@@ -33,27 +32,6 @@ constexpr std::uint8_t UNAUTHORISED = 4;
 // tests count what the device sees.
 constexpr std::uint64_t WAIT_MS = 150;
 constexpr int RETRY_MS = 100;
-
-QByteArray contents(int size) {
-    QByteArray bytes(size, '\0');
-    for (int i = 0; i < size; ++i) {
-        bytes[i] = static_cast<char>((i * 37 + i / 251) & 0xFF);
-    }
-    return bytes;
-}
-
-// The offsets of the file-put packets the component received, in order.
-QList<quint32> setOffsets(const SimulatedComponent& component) {
-    QList<quint32> offsets;
-    for (const auto& entry : component.traffic()) {
-        if (entry.commandId == command_id::FILE_PUT_LPD && entry.mode == SET) {
-            cuu::test::PayloadReader reader(entry.payload);
-            reader.u16();
-            offsets.append(reader.u32());
-        }
-    }
-    return offsets;
-}
 
 int countEvents(const SimulatedDetector& detector, const QString& prefix) {
     const QStringList events = detector.linkEvents();

@@ -43,16 +43,8 @@ constexpr qint64 SHORT_RETRY_BASE_MS = 5;
 // Long enough that a busy machine's late answer brings no GET, where a test counts them.
 constexpr qint64 QUIET_RETRY_BASE_MS = 200;
 
-QByteArray contents(qsizetype size) {
-    QByteArray bytes(size, '\0');
-    for (qsizetype i = 0; i < size; ++i) {
-        bytes[i] = static_cast<char>((i * 31 + i / 241) & 0xFF);
-    }
-    return bytes;
-}
-
 // The offsets of the file-put SETs the pod received, in order, with -1 after an empty one.
-QList<qint64> setOffsets(const SimulatedComponent& component) {
+QList<qint64> setOffsetsAndEnds(const SimulatedComponent& component) {
     QList<qint64> offsets;
     for (const auto& entry : component.traffic()) {
         if (entry.commandId == command_id::FILE_PUT_LPD && entry.mode == SET) {
@@ -68,7 +60,7 @@ QList<qint64> setOffsets(const SimulatedComponent& component) {
     return offsets;
 }
 
-// Chunk offsets of an undisturbed put, each followed by its size marker as setOffsets gives them.
+// Chunk offsets of an undisturbed put, each followed by its size marker as setOffsetsAndEnds gives them.
 QList<qint64> inOrder(qint64 size, qint64 chunk) {
     QList<qint64> offsets;
     for (qint64 offset = 0; offset < size; offset += chunk) {
@@ -278,7 +270,7 @@ void TestLegacyUpdaters::putsWholeFile() {
     QVERIFY(putter.hasCompletedSuccessfully());
     QCOMPARE(pod().file(CONTROL_POD_IMAGE), contents(size));
     QVERIFY(pod().isFileComplete(CONTROL_POD_IMAGE));
-    QCOMPARE(setOffsets(pod()), inOrder(size, chunk));
+    QCOMPARE(setOffsetsAndEnds(pod()), inOrder(size, chunk));
     QCOMPARE(pod().requestCount(command_id::FILE_PUT_LPD, GET), 0);
     QCOMPARE(finished.size(), 1);
     QCOMPARE(finished.first().first().value<MuppetDeviceFilePutter::StateId>(),
@@ -355,7 +347,7 @@ void TestLegacyUpdaters::followsTheDevice() {
 
     QCOMPARE(put(putter, path), complete);
 
-    QCOMPARE(setOffsets(pod()), offsets);
+    QCOMPARE(setOffsetsAndEnds(pod()), offsets);
     QCOMPARE(pod().requestCount(command_id::FILE_PUT_LPD, GET), gets);
     QCOMPARE(finished.size(), 1);
     QCOMPARE(finished.first().first().value<MuppetDeviceFilePutter::StateId>(),
@@ -370,7 +362,7 @@ void TestLegacyUpdaters::followsTheDevice() {
     pod().clearTraffic();
     putter.setRetryBaseMs(QUIET_RETRY_BASE_MS);
     QVERIFY(put(putter, path));
-    QCOMPARE(setOffsets(pod()), inOrder(3 * CHUNK, CHUNK));
+    QCOMPARE(setOffsetsAndEnds(pod()), inOrder(3 * CHUNK, CHUNK));
     QCOMPARE(pod().file(CONTROL_POD_IMAGE), contents(3 * CHUNK));
 }
 
@@ -434,7 +426,7 @@ void TestLegacyUpdaters::unreadableFileEndsPut() {
     QVERIFY(spoiled);
     QCOMPARE(putter.state(), MuppetDeviceFilePutter::ERROR);
     QCOMPARE(finished.size(), 1);
-    const QList<qint64> offsets = setOffsets(pod());
+    const QList<qint64> offsets = setOffsetsAndEnds(pod());
     QVERIFY(offsets.size() >= 2 && offsets.last() < size);
     QVERIFY(contents(size).startsWith(pod().file(CONTROL_POD_IMAGE)));
     // At once: every answer would only bring another bad read and the GET schedule would never end.

@@ -83,7 +83,7 @@ private:
                                                                identificationTiming());
     }
     fwup::IdentificationTiming identificationTiming() const {
-        return realTiming() ? fwup::IdentificationTiming{} : shortIdentificationTiming();
+        return realTiming() ? fwup::IdentificationTiming{} : identification_test::shortTiming();
     }
     // A system plugged in the given mode, and its identity as the state machine hands it over.
     std::unique_ptr<fwup::ISystemIdentity> plug(PodMode mode, const Firmware& firmware) {
@@ -378,7 +378,8 @@ void TestMbuAndTamarindUpdater::refusesOtherKinds() {
     // An empty control-pod image: nothing would be installed, so nothing may be reported as installed.
     const Firmware empty;
     QVERIFY(QFile::resize(empty.update->controlPodFile().fileName(), 0));
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Empty or missing firmware image")));
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression(QStringLiteral("^Empty or missing firmware image")));
     QVERIFY(updater->startUpdate(*identity, detector_->location(), *empty.update));
     QTRY_COMPARE_WITH_TIMEOUT(record.ends.size(), 1, PATIENCE_MS);
     QCOMPARE(record.ends.first(), UpdaterStatus::FAILED);

@@ -11,6 +11,7 @@
 #include "fwup/communication/hid_detector_locator.h"
 #include "fwup/identification/lodestar_detector_identifier.h"
 #include "fwup/installation/lodestar_detector_updater.h"
+#include "tests/fwup/identification/simulated_system_fixture.h"
 #include "tests/fwup/installation/installation_test_support.h"
 #include "tests/fwup/installation/tamarind_test_support.h"
 #include "tests/support/simulated_detector/payload_reader.h"
@@ -63,15 +64,6 @@ struct Firmware {
     QTemporaryDir directory;
     std::unique_ptr<fwup::MbuAndTamarindSystemUpdate> update;
 };
-
-inline fwup::IdentificationTiming shortIdentificationTiming() {
-    fwup::IdentificationTiming timing;
-    timing.attemptLimit = 3;
-    timing.productTypeFirstTimeoutMs = timing.firstTimeoutMs = timing.resendTimeoutMs = WAIT_MS;
-    timing.pollIntervalMs = 5;
-    timing.loginStepTimeoutMs = WAIT_MS;
-    return timing;
-}
 
 // Every wait that a fault or a restart makes the updater sit out, made short.
 inline fwup::MbuAndTamarindUpdateTiming shortUpdateTiming() {

@@ -212,10 +212,6 @@ struct FakeFirmwareVersionChecker final : fwup::FirmwareVersionChecker {
     }
 };
 
-inline void clearRegistries() {
-    regtest::clear_all_registries();
-}
-
 // One registered fake of each collaborator: system S1 at "HID::A", S2 at "HID::B", S1 again at
 // "HID::A2", and the catalog offering firmware 1.80.0 and 1.81.0.
 struct Rig {
@@ -231,7 +227,7 @@ struct Rig {
 
     // The steady clock stays in place only when asked for.
     explicit Rig(bool steadyClock = false) {
-        clearRegistries();
+        regtest::clear_all_registries();
         fwup::global_detector_locator_registry() << locator;
         fwup::global_detector_identifier_registry() << identifier;
         fwup::global_firmware_image_extractor_registry() << extractor;
@@ -244,7 +240,7 @@ struct Rig {
             machine.setClock([this] { return now; });
         }
     }
-    ~Rig() { clearRegistries(); }
+    ~Rig() { regtest::clear_all_registries(); }
     Rig(const Rig&) = delete;
     Rig& operator=(const Rig&) = delete;
 

@@ -129,4 +129,8 @@ QList<QByteArray> DeviceFraming::splitIntoReports(const QByteArray& wire) {
     return reports;
 }
 
+qsizetype DeviceFraming::reportCount(std::uint8_t type, const QByteArray& payload) {
+    return splitIntoReports(encodeFrame(type, payload)).size();
+}
+
 } // namespace cuu::test

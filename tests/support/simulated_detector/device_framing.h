@@ -40,6 +40,8 @@ public:
     // host's decoder drops the frame and then resynchronises on the closing delimiter.
     static void corruptFrame(QByteArray& wire);
     static QList<QByteArray> splitIntoReports(const QByteArray& wire);
+    // The number of reports a device sends for one frame.
+    static qsizetype reportCount(std::uint8_t type, const QByteArray& payload);
 
 private:
     struct Private;
