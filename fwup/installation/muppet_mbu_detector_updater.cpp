@@ -7,6 +7,7 @@
 
 #include <QDebug>
 #include <QFile>
+#include <QFileInfo>
 
 #include <stdexcept>
 
@@ -76,6 +77,13 @@ bool MuppetMbuDetectorUpdater::startUpdate(const MbuComponentIdentity& module, c
     if (!target) {
         qWarning() << "Either both Software versions are invalid or present which is not acceptable";
         return false;
+    }
+    // An empty image would be put as one empty packet and the module reported as updated. Nothing
+    // reaches the module, not even a settings record for software it will not get.
+    if (QFileInfo(legacyUpdate->imagePath()).size() <= 0) {
+        qWarning() << "Empty or missing firmware image" << legacyUpdate->imagePath();
+        onFailure();
+        return true;
     }
     busy_ = 1;
     // Each run carries its own copies, so a second start cannot redirect the first one's ending.

@@ -58,7 +58,8 @@ public:
     // Installs the legacy update's image on the module at location. False when the update is of
     // another kind, its image is missing or it does not name exactly one module's version; otherwise
     // exactly one of onDone (with the location the module answered at last) and onFailure follows,
-    // possibly before this returns. Throws std::invalid_argument when a handler is empty.
+    // possibly before this returns, as it does for an empty image. Throws std::invalid_argument when
+    // a handler is empty.
     bool startUpdate(const MbuComponentIdentity& module, const QString& location, const ISystemUpdate& update,
                      const std::function<void(unsigned char)>& onProgress,
                      const std::function<void(const QString&)>& onDone,

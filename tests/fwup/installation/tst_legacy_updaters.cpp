@@ -163,6 +163,7 @@ enum class Twist {
     ImageRefused,
     NoLinkToLocation, // the transfer fails inside startUpdate
     StoreFails,
+    EmptyImage,
 };
 
 } // namespace
@@ -580,6 +581,9 @@ void TestLegacyUpdaters::endings_data() {
         << 1 << OLDER << LEGACY_TYPE << false << true << Twist::None << complete << none;
     QTest::newRow("settings store fails, image put all the same")
         << 1 << OLDER << LEGACY_TYPE << false << true << Twist::StoreFails << complete << none;
+    // Refused before the settings step too, though going back to 1.76 would store the record.
+    QTest::newRow("empty image") << 1 << OLDER << LEGACY_TYPE << false << true << Twist::EmptyImage << failed
+                                 << QStringLiteral("Empty or missing firmware image .*image\\d+\\.mbu\"");
 }
 
 void TestLegacyUpdaters::endings() {
@@ -618,7 +622,8 @@ void TestLegacyUpdaters::endings() {
     registerFinding(identifiers);
     const auto identity = identifyPod(module, speculative);
     QVERIFY(identity);
-    const fwup::LegacySystemUpdate update(writeFile(IMAGE_SIZE), versionsFor(module, target));
+    const fwup::LegacySystemUpdate update(writeFile(twist == Twist::EmptyImage ? 0 : IMAGE_SIZE),
+                                          versionsFor(module, target));
     const QString location =
         twist == Twist::NoLinkToLocation ? QStringLiteral("NOWHERE::1") : detector_->location();
     pod().clearTraffic();
@@ -649,7 +654,11 @@ void TestLegacyUpdaters::endings() {
         transfer.append(event.section(QLatin1Char(' '), 2).toInt());
     }
     QVERIFY(std::is_sorted(transfer.cbegin(), transfer.cend()));
-    const bool imagePut = twist != Twist::ImageRefused && twist != Twist::NoLinkToLocation;
+    const bool imagePut =
+        twist != Twist::ImageRefused && twist != Twist::NoLinkToLocation && twist != Twist::EmptyImage;
+    if (twist == Twist::EmptyImage) {
+        QVERIFY(pod().traffic().isEmpty());
+    }
     QCOMPARE(pod().isFileComplete(CONTROL_POD_IMAGE), imagePut);
     if (imagePut) {
         QCOMPARE(pod().file(CONTROL_POD_IMAGE), contents(IMAGE_SIZE));
