@@ -26,7 +26,8 @@
     <name>MainWindow</name>
     <message>
         <source>Connect a device to check for updates</source>
-        <translation>アップデートを確認するには、デバイスを接続してください</translation>
+        <translation>アップデートを確認するには、
+デバイスを接続してください</translation>
     </message>
     <message>
         <source>Multiple devices connected.
@@ -34,7 +35,8 @@
 Connect one device only to check for updates.</source>
         <translation>複数のデバイスが接続されています。
 
-アップデートを確認するには、デバイスを1台だけ接続してください。</translation>
+アップデートを確認するには、
+デバイスを1台だけ接続してください。</translation>
     </message>
     <message>
         <source>Your device is up to date.
@@ -68,7 +70,7 @@ Connect one device only to check for updates.</source>
     </message>
     <message>
         <source>&lt;html&gt;&lt;img src=&apos;:/Warning-19.png&apos;&gt;&lt;/html&gt; Please use the latest Corvane Update Utility to ensure successful installation</source>
-        <translation>&lt;html&gt;&lt;img src=&apos;:/Warning-19.png&apos;&gt;&lt;/html&gt; インストールを確実に行うため、最新の Corvane アップデートユーティリティをお使いください</translation>
+        <translation>&lt;html&gt;&lt;img src=&apos;:/Warning-19.png&apos;&gt;&lt;/html&gt; インストールを確実に行うため、&lt;br/&gt;最新の Corvane アップデートユーティリティをお使いください</translation>
     </message>
     <message>
         <source>Restore a previous update version.</source>
@@ -100,7 +102,8 @@ Connect one device only to check for updates.</source>
 Do not disconnect or turn off your device.</source>
         <translation>インストール中...
 
-デバイスを取り外したり、電源を切ったりしないでください。</translation>
+デバイスを取り外したり、
+電源を切ったりしないでください。</translation>
     </message>
     <message>
         <source>Installation complete.
