@@ -39,9 +39,11 @@ inline const fwup::VersionRangeTable SETTINGS_TABLE{{fwup::VersionRange{{1, 76, 
 
 // A Lodestar container extracted by the program's parser and extractor; the images live as long as it.
 struct Firmware {
-    explicit Firmware(Version pod = {1, 80, 0}, Version tamarind = {2, 5, 0}, std::size_t cpuAppSize = 2500)
-        : update(tamarind_test::extractLodestarFirmware(QDir(directory.path()), tamarind, cpuAppSize, 1800,
-                                                        pod)) {}
+    // The control-pod image is 3000 bytes.
+    explicit Firmware(Version pod = {1, 80, 0}, Version tamarind = {2, 5, 0}, std::size_t cpuAppSize = 2500,
+                      std::size_t cpuNetSize = 1800)
+        : update(tamarind_test::extractLodestarFirmware(QDir(directory.path()), tamarind, cpuAppSize,
+                                                        cpuNetSize, pod)) {}
 
     QByteArray image(std::uint16_t fileId) const {
         const auto& tamarind = update->tamarindUpdate();
@@ -98,7 +100,9 @@ public:
         : identifier_(std::nullopt, timing) {}
 
     std::unique_ptr<fwup::ISystemIdentity> identifyDetector(const QString& location) override {
+        ++identifying;
         auto identity = identifier_.identifyDetector(location);
+        --identifying;
         if (identity && afterIdentification) {
             afterIdentification(++count);
         }
@@ -107,6 +111,8 @@ public:
 
     int count = 0;
     std::function<void(int)> afterIdentification;
+    // Above 0 while a system is being identified: the requests then are the identification's.
+    int identifying = 0;
 
 private:
     fwup::LodestarDetectorIdentifier identifier_;
@@ -132,37 +138,98 @@ inline void unregisterUpdateStack() {
     unregisterLinkStack();
 }
 
-// The requests of the install commands a component saw, runs of one request folded into one: the
-// shape of the conversation, whatever the number of packets. Indication SETs carry the state asked
-// for, file packets their file id.
-inline QStringList installShape(const SimulatedComponent& component) {
+// One request of an install command as installShape shows it; empty for any other request.
+inline QString installRequest(const cuu::test::TrafficEntry& entry) {
     static const QList<std::uint16_t> commands{command_id::INDICATE_FIRMWARE_UPGRADE,
                                                command_id::FILE_PUT_LPD,
                                                command_id::SOFTWARE_RESET,
                                                command_id::SOFTWARE_RESET_TO_BOOTLOADER,
                                                command_id::USER_LOGOUT,
                                                command_id::STORE_USER_SETTINGS_RECORD};
+    if (!commands.contains(entry.commandId) ||
+        (entry.commandId == command_id::STORE_USER_SETTINGS_RECORD && entry.mode != SET)) {
+        return {};
+    }
+    QString request =
+        QStringLiteral("%1 %2").arg(QLatin1String(entry.mode == SET ? "SET" : "GET")).arg(entry.commandId);
+    cuu::test::PayloadReader reader(entry.payload);
+    if (entry.mode == SET && entry.commandId == command_id::INDICATE_FIRMWARE_UPGRADE) {
+        request += QLatin1String(reader.u8() != 0 ? " on" : " off");
+    } else if (entry.mode == SET && entry.commandId == command_id::FILE_PUT_LPD) {
+        request += QStringLiteral(" %1").arg(reader.u16());
+    }
+    return request;
+}
+
+// The requests of the install commands a component saw, runs of one request folded into one: the
+// shape of the conversation, whatever the number of packets. Indication SETs carry the state asked
+// for, file packets their file id.
+inline QStringList installShape(const SimulatedComponent& component) {
     QStringList shape;
     for (const auto& entry : component.traffic()) {
-        if (!commands.contains(entry.commandId) ||
-            (entry.commandId == command_id::STORE_USER_SETTINGS_RECORD && entry.mode != SET)) {
-            continue;
-        }
-        QString request = QStringLiteral("%1 %2")
-                              .arg(QLatin1String(entry.mode == SET ? "SET" : "GET"))
-                              .arg(entry.commandId);
-        cuu::test::PayloadReader reader(entry.payload);
-        if (entry.mode == SET && entry.commandId == command_id::INDICATE_FIRMWARE_UPGRADE) {
-            request += QLatin1String(reader.u8() != 0 ? " on" : " off");
-        } else if (entry.mode == SET && entry.commandId == command_id::FILE_PUT_LPD) {
-            request += QStringLiteral(" %1").arg(reader.u16());
-        }
-        if (shape.isEmpty() || shape.last() != request) {
+        const QString request = installRequest(entry);
+        if (!request.isEmpty() && (shape.isEmpty() || shape.last() != request)) {
             shape.append(request);
         }
     }
     return shape;
 }
+
+// The install requests of both components of a system, interleaved in the order they arrived, each
+// prefixed with "pod" or "tamarind", identification left out: the shape of installShape, plus "login"
+// for any request of a login and "GET 111" for a validity read. Runs of one request are folded.
+class WireRecord {
+public:
+    WireRecord(SimulatedDetector& detector, const ObservedIdentifier& identifier)
+        : detector_(detector)
+        , identifier_(identifier) {
+        listen(detector_.pod(), QStringLiteral("pod"));
+        listen(detector_.tamarind(), QStringLiteral("tamarind"));
+    }
+    ~WireRecord() {
+        detector_.pod().setRequestHook({});
+        detector_.tamarind().setRequestHook({});
+    }
+    WireRecord(const WireRecord&) = delete;
+    WireRecord& operator=(const WireRecord&) = delete;
+
+    // Requests in leftOut are dropped before the runs are folded.
+    QStringList shape(const QStringList& leftOut = {}) const {
+        QStringList folded;
+        for (const QString& request : requests_) {
+            if (!leftOut.contains(request) && (folded.isEmpty() || folded.last() != request)) {
+                folded.append(request);
+            }
+        }
+        return folded;
+    }
+
+private:
+    void listen(SimulatedComponent& component, const QString& name) {
+        component.setRequestHook([this, name](const cuu::test::TrafficEntry& entry) {
+            if (identifier_.identifying > 0) {
+                return;
+            }
+            const auto id = entry.commandId;
+            QString request;
+            if (id == command_id::USER_LOGIN_STATUS || id == command_id::USER_LOGIN_SESSION ||
+                id == command_id::USER_LOGIN) {
+                request = QStringLiteral("login");
+            } else if (id == command_id::UPGRADEABLE_COMPONENT_VALIDITY && entry.mode == GET) {
+                request = QStringLiteral("GET 111");
+            } else {
+                request = installRequest(entry);
+            }
+            if (!request.isEmpty()) {
+                requests_.append(name + QLatin1Char(' ') + request);
+            }
+        });
+    }
+
+    SimulatedDetector& detector_;
+    const ObservedIdentifier& identifier_;
+    QStringList requests_;
+};
 
 // What an updater reported, and when (milliseconds since the record was made).
 struct UpdateRecord {
