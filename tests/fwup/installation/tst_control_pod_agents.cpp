@@ -312,29 +312,48 @@ void TestControlPodAgents::startPutter(fwup::MbuBootloaderFilePutter& putter, Re
 void TestControlPodAgents::putterInstalls_data() {
     QTest::addColumn<PodMode>("mode");
     QTest::addColumn<int>("heldBytes");
+    // Sends of the first file packet that the pod leaves unanswered.
+    QTest::addColumn<int>("silentSends");
+    QTest::addColumn<bool>("applicationStarts");
     QTest::addColumn<QStringList>("shape");
     QTest::addColumn<QStringList>("restartsSeen");
 
     const QString toBootloader = QStringLiteral("restart to bootloader");
     const QString toApplication = QStringLiteral("restart to application");
     QTest::newRow("pod in its application")
-        << PodMode::Application << 0 << QStringList{"SET 19", "SET 78", "SET 5"}
+        << PodMode::Application << 0 << 0 << true << QStringList{"SET 19", "SET 78", "SET 5"}
         << QStringList{toBootloader, toApplication};
     QTest::newRow("pod in its bootloader")
-        << PodMode::Bootloader << 0 << QStringList{"GET 78", "SET 78", "SET 5"} << QStringList{toApplication};
+        << PodMode::Bootloader << 0 << 0 << true << QStringList{"GET 78", "SET 78", "SET 5"}
+        << QStringList{toApplication};
     QTest::newRow("bootloader holding part of the file")
-        << PodMode::Bootloader << 3000 << QStringList{"GET 78", "SET 19", "SET 78", "SET 5"}
+        << PodMode::Bootloader << 3000 << 0 << true << QStringList{"GET 78", "SET 19", "SET 78", "SET 5"}
+        << QStringList{toBootloader, toApplication};
+    // The packet's exchange sends it three times before the file putter asks for the offset.
+    QTest::newRow("first packet unanswered twice")
+        << PodMode::Bootloader << 0 << 2 << true << QStringList{"GET 78", "SET 78", "SET 5"}
+        << QStringList{toApplication};
+    // The application does not start: the pod found in its bootloader after the last reset still ends
+    // the install, at the location where it was found.
+    QTest::newRow("back in its bootloader after the last reset")
+        << PodMode::Application << 0 << 0 << false << QStringList{"SET 19", "SET 78", "SET 5"}
         << QStringList{toBootloader, toApplication};
 }
 
 void TestControlPodAgents::putterInstalls() {
     QFETCH(PodMode, mode);
     QFETCH(int, heldBytes);
+    QFETCH(int, silentSends);
+    QFETCH(bool, applicationStarts);
     QFETCH(QStringList, shape);
     QFETCH(QStringList, restartsSeen);
     detector_ = plugDetector(mode);
     if (heldBytes > 0) {
         detector_->pod().setFile(CONTROL_POD_IMAGE, contents(heldBytes, 99));
+    }
+    detector_->pod().addFault(command_id::FILE_PUT_LPD, SimulatedFault::silence().forMode(SET), silentSends);
+    if (!applicationStarts) {
+        detector_->setApplicationStartFailures();
     }
     const QByteArray image = contents(5000);
     fwup::MbuBootloaderFilePutter putter(POD_BOOTLOADER, POD_APPLICATION, PUT_TIMEOUT, putterTiming());
@@ -345,13 +364,14 @@ void TestControlPodAgents::putterInstalls() {
     QTRY_COMPARE_WITH_TIMEOUT(reports.ends.size(), 1, PATIENCE_MS);
 
     QCOMPARE(reports.ends.first(), QStringLiteral("done ") + detector_->location());
-    QCOMPARE(detector_->podMode(), PodMode::Application);
+    QCOMPARE(detector_->podMode(), applicationStarts ? PodMode::Application : PodMode::Bootloader);
     QVERIFY(!putter.isBusy());
     QCOMPARE(installShape(detector_->pod()), shape);
     QCOMPARE(restarts(*detector_), restartsSeen);
     // The file goes from its start, whatever the pod held before.
     const QList<quint32> offsets = setOffsets(detector_->pod());
     QCOMPARE(offsets.first(), 0u);
+    QCOMPARE(offsets.count(0u), 1 + silentSends);
     QVERIFY(std::is_sorted(offsets.cbegin(), offsets.cend()));
     QCOMPARE(detector_->pod().file(CONTROL_POD_IMAGE), image);
     QVERIFY(detector_->pod().isFileComplete(CONTROL_POD_IMAGE));

@@ -1,5 +1,6 @@
 // The installation agents against the simulated detector, through the program's own link stack: the
 // pod on its USB link and the Tamarind gateway behind the pod's tunnel.
+#include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -12,6 +13,7 @@
 #include "fwup/installation/file_putter.h"
 #include "fwup/installation/firmware_upgrade_indicator.h"
 #include "fwup/installation/indirect_connection_component_relocator.h"
+#include "fwup/installation/mbu_and_tamarind_update_timing.h"
 #include "fwup/installation/software_reset_to_application_requester.h"
 #include "fwup/installation/software_reset_to_bootloader_requester.h"
 #include "tests/fwup/installation/installation_test_support.h"
@@ -106,6 +108,8 @@ private slots:
     void indicatorRuns();
     void indicatorRestartDuringRetryWait();
 
+    void ownersDefaults();
+
 private:
     SimulatedComponent& pod() { return detector_->pod(); }
     QString tamarindLocation() const { return TUNNEL_PREFIX + detector_->location(); }
@@ -186,6 +190,8 @@ void TestInstallationAgents::putsFileByteExact() {
 void TestInstallationAgents::putUnderFaults_data() {
     QTest::addColumn<SimulatedFault>("fault");
     QTest::addColumn<int>("times");
+    // Then one packet answered as usual, and the fault this many times more.
+    QTest::addColumn<int>("again");
     QTest::addColumn<int>("held");
     QTest::addColumn<QList<quint32>>("offsets");
     QTest::addColumn<int>("offsetChecks");
@@ -193,35 +199,45 @@ void TestInstallationAgents::putUnderFaults_data() {
     const SimulatedFault silence = SimulatedFault::silence().forMode(SET);
     const SimulatedFault error = SimulatedFault::error(FAILED).forMode(SET);
     const SimulatedFault shortAck = SimulatedFault::shortAcknowledgement(100).forMode(SET);
+    // Keeps only the first 24 bytes of a packet: the file is far from its end after three.
+    const SimulatedFault veryShortAck = SimulatedFault::shortAcknowledgement(1000).forMode(SET);
     // A 3000-byte file, two sends per packet.
     QTest::newRow("silence, resent by the exchange")
-        << silence << 1 << 0 << QList<quint32>{0, 0, 1024, 2048, 3000} << 0 << true;
+        << silence << 1 << 0 << 0 << QList<quint32>{0, 0, 1024, 2048, 3000} << 0 << true;
     QTest::newRow("silence through both sends")
-        << silence << 2 << 0 << QList<quint32>{0, 0, 0, 1024, 2048, 3000} << 1 << true;
+        << silence << 2 << 0 << 0 << QList<quint32>{0, 0, 0, 1024, 2048, 3000} << 1 << true;
     QTest::newRow("four failed packets in a row")
-        << error << 4 << 0 << QList<quint32>{0, 0, 0, 0, 0, 1024, 2048, 3000} << 4 << true;
-    QTest::newRow("five failed packets in a row") << error << 5 << 0 << QList<quint32>(5, 0) << 4 << false;
+        << error << 4 << 0 << 0 << QList<quint32>{0, 0, 0, 0, 0, 1024, 2048, 3000} << 4 << true;
+    QTest::newRow("five failed packets in a row")
+        << error << 5 << 0 << 0 << QList<quint32>(5, 0) << 4 << false;
     QTest::newRow("five silent packets in a row")
-        << silence << 10 << 0 << QList<quint32>(10, 0) << 4 << false;
+        << silence << 10 << 0 << 0 << QList<quint32>(10, 0) << 4 << false;
+    // The answer to the offset check leaves the count alone; only an answered packet sets it back.
+    QTest::newRow("four failed, one answered, a fifth failed")
+        << error << 4 << 1 << 0 << QList<quint32>{0, 0, 0, 0, 0, 1024, 1024, 2048, 3000} << 5 << true;
     QTest::newRow("failed offset check")
-        << SimulatedFault::error(FAILED) << 2 << 0 << QList<quint32>{0} << 1 << false;
+        << SimulatedFault::error(FAILED) << 2 << 0 << 0 << QList<quint32>{0} << 1 << false;
     // The device keeps all but the last 100 bytes of the packet; the resend starts where it says.
     QTest::newRow("short acknowledgement")
-        << shortAck << 1 << 0 << QList<quint32>{0, 924, 1948, 2972, 3000} << 0 << true;
+        << shortAck << 1 << 0 << 0 << QList<quint32>{0, 924, 1948, 2972, 3000} << 0 << true;
     QTest::newRow("three short in a row")
-        << shortAck << 3 << 0 << QList<quint32>{0, 924, 1848, 2772, 3000} << 0 << true;
+        << shortAck << 3 << 0 << 0 << QList<quint32>{0, 924, 1848, 2772, 3000} << 0 << true;
     QTest::newRow("four short in a row")
-        << shortAck << 4 << 0 << QList<quint32>{0, 924, 1848, 2772} << 0 << false;
+        << shortAck << 4 << 0 << 0 << QList<quint32>{0, 924, 1848, 2772} << 0 << false;
+    // The acknowledged packet sets the count back: the fourth short answer is the first of a new row.
+    QTest::newRow("three short, one acknowledged, a fourth short")
+        << veryShortAck << 3 << 1 << 0 << QList<quint32>{0, 24, 48, 72, 1096, 1120, 2144, 3000} << 0 << true;
     QTest::newRow("acknowledgement beyond the data") << SimulatedFault::acknowledgementBeyond(10).forMode(SET)
-                                                     << 1 << 0 << QList<quint32>{0} << 0 << false;
+                                                     << 1 << 0 << 0 << QList<quint32>{0} << 0 << false;
     // Decided: a device that claims more than the file holds ends the put, which could not end otherwise.
     QTest::newRow("offset beyond the end of the file")
-        << error << 1 << 5000 << QList<quint32>{0} << 1 << false;
+        << error << 1 << 0 << 5000 << QList<quint32>{0} << 1 << false;
 }
 
 void TestInstallationAgents::putUnderFaults() {
     QFETCH(SimulatedFault, fault);
     QFETCH(int, times);
+    QFETCH(int, again);
     QFETCH(int, held);
     QFETCH(QList<quint32>, offsets);
     QFETCH(int, offsetChecks);
@@ -229,6 +245,10 @@ void TestInstallationAgents::putUnderFaults() {
     detector_->setPodMode(PodMode::Bootloader);
     pod().setFile(CONTROL_POD_IMAGE, contents(held));
     pod().addFault(command_id::FILE_PUT_LPD, fault, times);
+    if (again > 0) {
+        pod().addFault(command_id::FILE_PUT_LPD, SimulatedFault::none().forMode(SET));
+        pod().addFault(command_id::FILE_PUT_LPD, fault, again);
+    }
     const QString path = writeFile(3000);
     Link link(detector_->location());
     fwup::FilePutter putter(link.centre, PACKET, 2, WAIT_MS, WAIT_MS);
@@ -642,6 +662,49 @@ void TestInstallationAgents::indicatorRestartDuringRetryWait() {
     QCOMPARE(first.total(), 0);
     QCOMPARE(second.total(), 1);
     QCOMPARE(pod().requestLog(), (QStringList{"GET 114", "SET 114", "GET 114", "SET 114", "SET 114"}));
+}
+
+// --- The owners' own waits ---
+
+// What the tests above replace, at the values the shipped updater makes its agents with, so that a
+// changed default shows. The indirect relocator's resend wait is its own default, shown at work.
+void TestInstallationAgents::ownersDefaults() {
+    const fwup::MbuAndTamarindUpdateTiming timing;
+    // The bootloader file putter's product-type, offset and put exchanges.
+    QCOMPARE(timing.filePut.productTypeAttempts, std::uint32_t{10});
+    QCOMPARE(timing.filePut.productTypeFirstTimeoutMs, std::uint64_t{250});
+    QCOMPARE(timing.filePut.productTypeResendTimeoutMs, std::uint64_t{1000});
+    QCOMPARE(timing.filePut.offsetAttempts, std::uint32_t{10});
+    QCOMPARE(timing.filePut.offsetFirstTimeoutMs, std::uint64_t{1000});
+    QCOMPARE(timing.filePut.offsetResendTimeoutMs, std::uint64_t{1000});
+    QCOMPARE(timing.filePut.putAttempts, std::uint32_t{3});
+    QCOMPARE(timing.putTimeout.count(), std::chrono::milliseconds::rep{10000});
+    QCOMPARE(timing.filePut.putResendTimeoutMs, std::uint64_t{250});
+    // The Tamarind file putter's wait for every reply.
+    QCOMPARE(timing.tamarind.replyTimeoutMs, std::uint64_t{1000});
+    // The indirect relocator: 30 attempts, 2000 ms after the first send.
+    QCOMPARE(timing.tamarindRelocationAttempts, std::uint32_t{30});
+    QCOMPARE(timing.tamarindRelocationFirstTimeoutMs, std::uint64_t{2000});
+
+    // ... and 1000 ms after each later one: two sends into silence, 10 ms and then a second apart.
+    detector_->tamarind().addFault(command_id::PRODUCT_TYPE, SimulatedFault::silence(),
+                                   SimulatedComponent::kAlways);
+    fwup::IndirectConnectionComponentRelocator relocator(2, 10);
+    Relocation relocation;
+    QElapsedTimer clock;
+    qint64 failedAfterMs = -1;
+    clock.start();
+    relocator.relocate(tamarindLocation(), {}, relocation.onFound(), [&] {
+        failedAfterMs = clock.elapsed();
+        relocation.onFailure()();
+    });
+    QTRY_COMPARE_WITH_TIMEOUT(relocation.total, 1, 10000);
+    QVERIFY(!relocation.found);
+    QCOMPARE(detector_->tamarind().requestCount(command_id::PRODUCT_TYPE), 2);
+    // Qt's coarse timers may fire up to 5 % early. Well under the 2010 ms that a resend wait of
+    // 2000 ms would take, even on a busy machine.
+    QVERIFY2(failedAfterMs >= 1010 * 0.95 && failedAfterMs < 1800,
+             qPrintable(QString::number(failedAfterMs)));
 }
 
 QTEST_GUILESS_MAIN(TestInstallationAgents)

@@ -184,20 +184,26 @@ void TestTamarindUpdate::putsRestartsAndFindsAgain_data() {
     QTest::addColumn<bool>("withCpuApp");
     QTest::addColumn<bool>("withCpuNet");
     QTest::addColumn<int>("reportedType");
-    QTest::newRow("both images") << true << true << 161;
-    QTest::newRow("no CPUAPP path") << false << true << 161;
-    QTest::newRow("no CPUNET path") << true << false << 161;
-    QTest::newRow("neither: login, then reset") << false << false << 161;
+    // Sends of the first file packet that the gateway leaves unanswered.
+    QTest::addColumn<int>("silentSends");
+    QTest::newRow("both images") << true << true << 161 << 0;
+    QTest::newRow("no CPUAPP path") << false << true << 161 << 0;
+    QTest::newRow("no CPUNET path") << true << false << 161 << 0;
+    QTest::newRow("neither: login, then reset") << false << false << 161 << 0;
     // Whatever answers at the location is taken as the sub-system.
-    QTest::newRow("another type answers") << true << true << 145;
+    QTest::newRow("another type answers") << true << true << 145 << 0;
+    // The packet's exchange sends it three times before the file putter asks for the offset.
+    QTest::newRow("first packet unanswered twice") << true << true << 161 << 2;
 }
 
 void TestTamarindUpdate::putsRestartsAndFindsAgain() {
     QFETCH(bool, withCpuApp);
     QFETCH(bool, withCpuNet);
     QFETCH(int, reportedType);
+    QFETCH(int, silentSends);
     SimulatedComponent& tamarind = detector_->tamarind();
     tamarind.setReportedProductType(std::uint16_t(reportedType));
+    tamarind.addFault(command_id::FILE_PUT_LPD, SimulatedFault::silence().forMode(SET), silentSends);
     fwup::TamarindFilePutter putter(TAMARIND, 1, shortTiming());
     PutRun run;
 
@@ -209,6 +215,9 @@ void TestTamarindUpdate::putsRestartsAndFindsAgain() {
 
     QCOMPARE(tamarind.hasFile(11081), withCpuApp);
     QCOMPARE(tamarind.hasFile(11082), withCpuNet);
+    // An unanswered packet is sent again by its exchange, with no offset query.
+    QCOMPARE(tamarind.requestCount(command_id::FILE_PUT_LPD, GET), 0);
+    QCOMPARE(setOffsets(tamarind).count(0u), int(withCpuApp) + int(withCpuNet) + silentSends);
     // Acknowledged at each 1024 bytes and at the end, then the empty packet that ends the file.
     QCOMPARE(run.cpuApp, (withCpuApp ? QList<int>{20, 40, 61, 81, 100, 100} : QList<int>{}));
     QCOMPARE(run.cpuNet, (withCpuNet ? QList<int>{50, 100, 100} : QList<int>{}));

@@ -248,7 +248,11 @@ SimulatedComponent::Response SimulatedComponent::handleMessage(const QByteArray&
     entry.payload = request.payload;
 
     Response response;
-    const std::optional<SimulatedFault> fault = takeFault(request);
+    std::optional<SimulatedFault> fault = takeFault(request);
+    // A gap in a script of faults is used up like a fault, but the request meets none.
+    if (fault && fault->kind == SimulatedFault::Kind::None) {
+        fault.reset();
+    }
     if (fault) {
         entry.fault = fault->kind;
     }

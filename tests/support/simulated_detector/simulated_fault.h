@@ -20,6 +20,9 @@ struct SimulatedFault {
         // File Put LPD only. The request is handled, but the answer names `bytes` bytes more than
         // the device holds.
         AcknowledgementBeyond,
+        // No fault: the request is handled as usual. A gap in a script of faults, so that faults need
+        // not come in a row (three short answers, one answered as usual, then a fourth short one).
+        None,
     };
 
     Kind kind = Kind::Silence;
@@ -42,6 +45,7 @@ struct SimulatedFault {
     static SimulatedFault acknowledgementBeyond(std::uint32_t bytesBeyond) {
         return {Kind::AcknowledgementBeyond, 0, {}, {}, bytesBeyond};
     }
+    static SimulatedFault none() { return {Kind::None, 0, {}, {}, 0}; }
 
     // The same fault, restricted to GET (0) or SET (1) requests.
     SimulatedFault forMode(std::uint8_t requestMode) const {
