@@ -8,20 +8,21 @@
 namespace fwup {
 
 ControlledConnection::ControlledConnection()
-    : controlCentre_(std::make_shared<cvsw::muppet::ControlCentre>()) {}
+    : controlCentre_(std::make_shared<cvsw::muppet::ControlCentre>()) {
+}
 
 ControlledConnection::~ControlledConnection() {
     close();
 }
 
-bool ControlledConnection::open(const QString& location) {
+bool ControlledConnection::open(const QString& location, const char* failureMessage) {
     // The earlier connection is let go only once the new one stands, so a device handle the two
     // share stays open across the change.
     auto connection = MuppetConnection::establishConnection(location);
     close();
     connection_ = std::move(connection);
     if (!connection_) {
-        qDebug() << "Failed to establish connection to" << location;
+        qDebug() << failureMessage << location;
         return false;
     }
     connection_->addControlCentre(controlCentre_);

@@ -25,8 +25,8 @@ public:
     const std::shared_ptr<cvsw::muppet::ControlCentre>& controlCentre() const { return controlCentre_; }
 
     // Connects to the location with the control centre attached, in place of what was open. On
-    // failure nothing is open.
-    bool open(const QString& location);
+    // failure nothing is open, and failureMessage is logged with the location.
+    bool open(const QString& location, const char* failureMessage = "Failed to establish connection to");
     // Detaches the control centre and lets go of the connection; others that share the device
     // handle keep it.
     void close();

@@ -60,7 +60,7 @@ void DirectConnectionComponentRelocator::tick(const QString& name, const FoundHa
             }
             break;
         case FOUND:
-            if (!link_.open(foundLocation_)) {
+            if (!link_.open(foundLocation_, "Failed to establish a connection at")) {
                 const std::function<void()> failed = onFailure;
                 cleanUp();
                 failed();

@@ -1,6 +1,5 @@
 #include "fwup/installation/indirect_connection_component_relocator.h"
 
-
 #include <QDebug>
 
 #include <stdexcept>
@@ -27,7 +26,7 @@ void IndirectConnectionComponentRelocator::relocate(const QString& location, con
         onFailure();
         return;
     }
-    if (!link_.open(location)) {
+    if (!link_.open(location, "Failed to establish a connection to")) {
         onFailure();
         return;
     }
