@@ -13,6 +13,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <limits>
 #include <optional>
 
 namespace fwup {
@@ -130,7 +131,10 @@ Version VelaUpdateServerDownloader::podVersion() const {
 
 int VelaUpdateServerDownloader::downloadSize() const {
     const double perSegment = SEGMENT_OVERHEAD + d->detectorName.size();
-    return static_cast<int>(perSegment * d->totalSegments + d->appSize * BASE64_GROWTH);
+    const double estimate = perSegment * d->totalSegments + d->appSize * BASE64_GROWTH;
+    // The sizes come from the server: an estimate beyond int's range shows as its nearest end.
+    return static_cast<int>(std::clamp(estimate, static_cast<double>(std::numeric_limits<int>::min()),
+                                       static_cast<double>(std::numeric_limits<int>::max())));
 }
 
 void VelaUpdateServerDownloader::startDownloadImpl() {

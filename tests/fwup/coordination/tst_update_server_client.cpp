@@ -23,6 +23,8 @@
 #include "tests/support/registries/registry_reset.h"
 #include "tests/support/update_server/fake_update_server.h"
 
+#include <limits>
+
 using updtest::FakeUpdateServer;
 using Answer = FakeUpdateServer::Answer;
 using Items = QList<std::pair<QString, QString>>;
@@ -292,6 +294,9 @@ private slots:
             << jsonp(with(offer, "appsize", "1234")) << QStringList{} << 3713 << "1.2.3";
         QTest::newRow("not a version")
             << jsonp(with(offer, "detver", "beta")) << QStringList{} << 1335401 << "0.0.0";
+        constexpr int most = std::numeric_limits<int>::max();
+        QTest::newRow("sizes past int") << jsonp(with(with(offer, "appsize", most), "totalsegments", most))
+                                        << QStringList{} << most << "1.2.3";
         QTest::newRow("podver missing")
             << jsonp(with(offer, "podver", QJsonValue::Undefined))
             << QStringList{"D:Update query response does not contain podver", Rejected} << -1 << "";
