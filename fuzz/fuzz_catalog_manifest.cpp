@@ -1,6 +1,7 @@
 // Writes the input as the firmware catalog's manifest and opens the catalog on it, with the Lodestar
 // manager registered: the load, a search for a system and, on request, the addition of a file, then
-// the save when the catalog closes. A file that was added must be found again for a system it fits.
+// the save when the catalog closes. The addition must succeed, whatever the manifest held, and the
+// file must then be found again for a system it fits.
 //
 // Input: one flags byte, then the manifest text. Bits 0-1: the pod's hardware version; bits 2-3: the
 // Tamarind's; bit 4: the pod waits in its bootloader; bit 5: no Tamarind part; bit 6: add a file
@@ -14,11 +15,11 @@
 #include "fwup/firmware/mbu_and_tamarind_firmware_catalog_file.h"
 #include "fwup/identification/mbu_and_tamarind_system_identity.h"
 
-#include <QDirIterator>
 #include <QFile>
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 
 namespace {
@@ -29,6 +30,7 @@ const char* const copies[] = {"0123456789abcdef0123456789abcdef", "fedcba9876543
 struct Harness {
     Harness()
         : directory(fuzzsupport::scratchDirectory().absoluteFilePath(QStringLiteral("catalog")))
+        , localDirectory(directory.absolutePath().toLocal8Bit())
         , manifestPath(
               directory
                   .absoluteFilePath(QString::fromLatin1(fwup::FilesystemFirmwareCatalog::MANIFEST_FILE_NAME))
@@ -43,27 +45,19 @@ struct Harness {
         fwup::legacy_catalog_manager_registry() = {QSharedPointer<fwup::LodestarCatalogManager>::create()};
     }
 
-    // Only the manifest and MD5-named copies belong in the directory; a catalog that sets a damaged
-    // manifest aside may leave more, so the directory is swept now and then.
-    void sweep() {
-        if (++inputs % 4096 != 0) {
-            return;
-        }
-        QDirIterator entries(directory.path(), QDir::Files | QDir::Hidden);
-        while (entries.hasNext()) {
-            const QString path = entries.next();
-            const QString name = entries.fileName();
-            if (name != QLatin1String(fwup::FilesystemFirmwareCatalog::MANIFEST_FILE_NAME) &&
-                !fwup::is_catalog_file_name(name)) {
-                QFile::remove(path);
-            }
-        }
+    // Only the manifest and MD5-named copies belong in the directory; the damaged manifests that the
+    // catalog sets aside go after each input, or it finds no free name for the next.
+    void sweep() const {
+        fuzzsupport::removeFilesExcept(localDirectory, [](const char* name) {
+            return std::strcmp(name, fwup::FilesystemFirmwareCatalog::MANIFEST_FILE_NAME) == 0 ||
+                   fwup::is_catalog_file_name(QString::fromLatin1(name));
+        });
     }
 
     QDir directory;
+    QByteArray localDirectory;
     QByteArray manifestPath;
     QString sourcePath;
-    std::uint64_t inputs = 0;
 };
 
 Harness* harness = nullptr;
@@ -116,7 +110,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const fwup::TamarindFirmwareInfo tamarind{1,         2, fwup::DetectorType::LODESTAR_JUNIPER,
                                                       {2, 0, 5}, 0, (flags >> 2) & 3u};
             const fwup::MbuAndTamarindFirmwareCatalogFile file(pod, tamarind, h.sourcePath);
-            if (catalog.addOrUpdateFirmware(file) && catalog.firmwareForDetector(system).empty()) {
+            // The file and its indices are always fit to catalogue: a failed addition means the catalog
+            // could not save, and the check below would be skipped unseen.
+            if (!catalog.addOrUpdateFirmware(file)) {
+                std::abort();
+            }
+            if (catalog.firmwareForDetector(system).empty()) {
                 std::abort(); // the file just added fits this system
             }
         }

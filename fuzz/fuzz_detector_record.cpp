@@ -11,15 +11,28 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
 struct Harness {
     Harness()
-        : path(fuzzsupport::scratchDirectory().absoluteFilePath(QStringLiteral("summit_index.json")))
-        , localPath(path.toLocal8Bit()) {}
+        : directory(fuzzsupport::scratchDirectory().absoluteFilePath(QStringLiteral("record")))
+        , path(directory + QStringLiteral("/summit_index.json"))
+        , localDirectory(directory.toLocal8Bit())
+        , localPath(path.toLocal8Bit()) {
+        QDir().mkpath(directory);
+    }
 
+    // Only the record itself stays: an unreadable one is set aside under a new name each time.
+    void sweep() const {
+        fuzzsupport::removeFilesExcept(
+            localDirectory, [](const char* name) { return std::strcmp(name, "summit_index.json") == 0; });
+    }
+
+    QString directory;
     QString path;
+    QByteArray localDirectory;
     QByteArray localPath;
     // The seeds use these serial numbers.
     const QString serials[4] = {QStringLiteral("0123456789ABCDEF"), QStringLiteral("SN-2"),
@@ -61,5 +74,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     module.userVerificationCode = 12345;
     fwup::update_system_identity_json(h.path, h.name, h.modules);
     fwup::loadJsonArrayOfSystems(h.path);
+    h.sweep();
     return 0;
 }

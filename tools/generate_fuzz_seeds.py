@@ -9,6 +9,7 @@ valid input that reaches deep into its parser; the fuzzer mutates from there. Ru
 identical files.
 """
 
+import base64
 import json
 import os
 import struct
@@ -78,6 +79,91 @@ def control_reply_seeds():
         b"\x03" + records(*logout),
         b"\x00" + records(message(ERR, 81, bytes([4])), message(GET, 20), message(SET, 78, b"\x00\x01")),
     ]
+
+
+TUNNEL_CHANNEL = 3
+CONTROL_FRAME, TUNNEL_FRAME, TYPED_FRAME, RAW_BYTES, DAMAGED = 0, 1, 2, 3, 4
+
+
+def chain_record(kind, data, frame_type=None, damage_at=None):
+    """One record of fuzz_receive_chain: kind, the type and damage bytes when the kind asks for them,
+    the two-byte length and the bytes."""
+    record = bytes([kind])
+    if kind & 3 == TYPED_FRAME:
+        record += bytes([frame_type])
+    if kind & DAMAGED:
+        record += bytes([damage_at])
+    return record + struct.pack(">H", len(data)) + data
+
+
+def tunnelled(inner_type, payload, address=TUNNEL_CHANNEL):
+    return bytes([address, inner_type]) + payload
+
+
+def receive_chain_seeds():
+    product_type = message(INF, 20, struct.pack(">HHH", 144, 1, 2))
+    version = message(INF, 3, bytes([3, 49, 0]) + struct.pack(">H", 7))
+    serial = message(INF, 17, bytes(range(16)))
+    # A serial number reply that fills the codec's largest frame, inside a tunnel frame.
+    largest = tunnelled(0xFF, serial + bytes(i & 0xFF for i in range(16383 - 2 - len(serial))))
+    return [
+        # 64-byte reports, the tunnel serviced alone: replies direct, through the tunnel, on another
+        # channel and from the OUT direction.
+        b"\x3f" + chain_record(CONTROL_FRAME, product_type)
+        + chain_record(TUNNEL_FRAME, tunnelled(0xFF, version))
+        + chain_record(TUNNEL_FRAME, tunnelled(0xFF, version, address=4))
+        + chain_record(TUNNEL_FRAME, tunnelled(0xFF, version, address=0x10 | TUNNEL_CHANNEL))
+        + chain_record(TUNNEL_FRAME, tunnelled(0x01, b"inner")),
+        # Reports of 7 bytes, both connections in turn, a request going out: the largest frame, and
+        # one with a two-byte length.
+        b"\xc6" + chain_record(TUNNEL_FRAME, largest) + chain_record(CONTROL_FRAME, serial + bytes(200)),
+        # Noise, a damaged frame and a sound one after them.
+        b"\x7f" + chain_record(RAW_BYTES, b"\x05\x01\x02\x00\x03\xff")
+        + chain_record(TUNNEL_FRAME | DAMAGED, tunnelled(0xFF, product_type), damage_at=9)
+        + chain_record(TUNNEL_FRAME, tunnelled(0xFF, product_type)),
+        # One-byte reports: set-up frames, an address byte alone, messages too short for a header and
+        # of an invalid group.
+        b"\x00" + chain_record(TYPED_FRAME, bytes([0x42, TUNNEL_CHANNEL, 0xA2]), frame_type=0xF5)
+        + chain_record(TUNNEL_FRAME, bytes([TUNNEL_CHANNEL]))
+        + chain_record(CONTROL_FRAME, b"\x82\x00")
+        + chain_record(TUNNEL_FRAME, tunnelled(0xFF, b"\x87\x00\x14")),
+    ]
+
+
+# ---- update server ------------------------------------------------------------------------------
+
+QUERY, SEGMENT = 0, 1
+IMAGE_SIZES = [0, 1, 1000000, 740000, 1480000, -1, 2**31 - 1, -2**31]
+UPDATE_DETECTOR = "SUMMIT PRO"
+
+
+def jsonp(document):
+    return b"x(" + json.dumps(document, separators=(",", ":")).encode() + b")"
+
+
+def segment_flags(total_segments, image_size):
+    return bytes([SEGMENT | total_segments << 1 | IMAGE_SIZES.index(image_size) << 3])
+
+
+def update_server_seeds():
+    offer = {"update": True, "appsize": 300, "totalsegments": 1, "detver": "1.90.0", "podver": "1.90.0"}
+    segment = {"segmentNumber": 1, "detectorName": UPDATE_DETECTOR,
+               "segment": base64.b64encode(bytes(range(256)) + bytes(44)).decode()}
+    return [
+        bytes([QUERY]) + jsonp(offer),
+        bytes([QUERY]) + jsonp(dict(offer, update=False, appsize="1234", detver="not a version")),
+        bytes([QUERY]) + jsonp({k: v for k, v in offer.items() if k != "podver"}) + b";",
+        # An offer that is its own segment downloads whole.
+        bytes([QUERY]) + jsonp(dict(offer, **segment)),
+        segment_flags(1, 1000000) + jsonp(segment),
+        segment_flags(2, 740000) + jsonp(dict(segment, segment="AAEC\nAwQF")),
+        segment_flags(3, 2**31 - 1) + jsonp({"request": "Segment number requested is not valid 1"}),
+        segment_flags(0, 0) + jsonp(dict(segment, segmentNumber="1", detectorName=7)),
+    ]
+
+
+UPDATE_SERVER_WORDS = ["update", "appsize", "totalsegments", "detver", "podver", "segmentNumber", "detectorName",
+                       "segment", "request", "Segment number requested is not valid ", UPDATE_DETECTOR, "1.90.0"]
 
 
 # ---- firmware files -----------------------------------------------------------------------------
@@ -158,7 +244,11 @@ def gateway_codec_seeds():
     sent = line({"response": {"name": "sendFrameToDevice", "requestId": 2, "resultCode": 0}})
     frame = line({"notification": {"name": "rxFrame", "deviceUuid": DEVICE_UUID,
                                    "frame": {"frameType": 255, "payload": "ggAUAJAAAQAC"}}})
-    return [connect + sent + frame + b"\x20", refused + frame + b"\x85", connect + frame + frame + b"\x01"]
+    # A line past the codec's 64 KiB cap, dropped up to its line feed; the frame after it still counts.
+    overlong = line({"notification": {"name": "rxFrame", "deviceUuid": DEVICE_UUID,
+                                      "frame": {"frameType": 255, "payload": "QUJD" * 16500}}})
+    return [connect + sent + frame + b"\x20", refused + frame + b"\x85", connect + frame + frame + b"\x01",
+            connect + overlong + frame + b"\x60"]
 
 
 def gateway_locator_seeds():
@@ -221,6 +311,8 @@ JSON_WORDS = ["{", "}", "[", "]", ":", ",", "null", "true", "false", "\"\"", "0"
 TARGETS = {
     "fuzz_device_link": (device_link_seeds, None),
     "fuzz_control_replies": (control_reply_seeds, None),
+    "fuzz_receive_chain": (receive_chain_seeds, None),
+    "fuzz_update_server": (update_server_seeds, UPDATE_SERVER_WORDS),
     "fuzz_firmware_metadata": (firmware_metadata_seeds, None),
     "fuzz_firmware_file": (firmware_file_seeds, None),
     "fuzz_cvb_container": (cvb_container_seeds, None),
