@@ -15,10 +15,12 @@
 #include "fuzz/fuzz_support.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QJsonValue>
 #include <QUrl>
 
+#include "fwup/communication/pump_events.h"
 #include "fwup/coordination/update_server_reply.h"
 #include "fwup/coordination/vela_update_server_downloader.h"
 #include "fwup/coordination/vela_update_server_firmware_locator.h"
@@ -28,6 +30,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -39,8 +42,8 @@ using fwup::DetectorType;
 const QString detectorName = QStringLiteral("SUMMIT PRO");
 // Around the segment size of 740000 bytes, and the ends of the range.
 const int imageSizes[8] = {0, 1, 1000000, 740000, 1480000, -1, INT_MAX, INT_MIN};
-// Every reply is handled within a few passes of the event loop; more means one never ends.
-constexpr int maximumPasses = 1000;
+// Every reply is handled in process at once; one still open after this long never ends.
+constexpr int replyPatienceMs = 5000;
 
 struct Harness {
     Harness()
@@ -70,13 +73,9 @@ QUrl answering(const QByteArray& body) {
 }
 
 // Runs the event loop until `done` says so; a reply that is never handled is a fault.
-template <typename Done>
-void runUntil(Done done) {
-    for (int pass = 0; !done(); ++pass) {
-        if (pass == maximumPasses) {
-            std::abort();
-        }
-        QCoreApplication::processEvents();
+void runUntil(const std::function<bool()>& done) {
+    if (!fwup::pump_events_until(done, {}, QDeadlineTimer(replyPatienceMs))) {
+        std::abort();
     }
     // The replies were deleted later; later is now, not at the end of the run.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
